@@ -1,0 +1,150 @@
+#include "sim/Enclosure.h"
+
+#include <algorithm>
+#include <cstring>
+#include <sstream>
+
+namespace zolvan::sim {
+
+namespace {
+
+std::string Trim(const std::string& s) {
+  const auto first = s.find_first_not_of(" \t\r");
+  if (first == std::string::npos) return {};
+  return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
+}
+
+void CopyText(char* out, size_t size, const std::string& text) {
+  const size_t n = std::min(text.size(), size - 1);
+  std::memcpy(out, text.data(), n);
+  out[n] = 0;
+}
+
+}  // namespace
+
+Enclosure Enclosure::Parse(const std::string& text) {
+  Enclosure enclosure;
+  std::istringstream lines(text);
+  std::string line;
+  Drive* drive = nullptr;
+  while (std::getline(lines, line)) {
+    line = Trim(line);
+    if (line.empty() || line[0] == '#') continue;
+    const auto space = line.find_first_of(" \t");
+    const std::string key = line.substr(0, space);
+    const std::string value = space == std::string::npos ? "" : Trim(line.substr(space));
+    std::istringstream values(value);
+    if (key == "drive") {
+      enclosure.m_drives.push_back(Drive{});
+      drive = &enclosure.m_drives.back();
+      drive->letter = value.empty() ? 0 : value[0];
+    } else if (key == "usbidcount") {
+      values >> enclosure.m_usbIdCount;
+    } else if (!drive) {
+      continue;
+    } else if (key == "bridge") {
+      drive->bridge = value == "1";
+    } else if (key == "usbid") {
+      drive->usbId = value;
+    } else if (key == "marker") {
+      drive->marker = value;
+    } else if (key == "inquiry") {
+      values >> drive->inquiryResult;
+    } else if (key == "chip") {
+      for (std::string byte; values >> byte;) drive->chip.push_back(uint8_t(std::stoul(byte, nullptr, 16)));
+    } else if (key == "chipresult") {
+      values >> drive->chipResult;
+    } else if (key == "hub") {
+      drive->onHub = true;
+      drive->hub = value;
+    } else if (key == "port") {
+      values >> drive->port;
+    } else if (key == "buttons") {
+      for (std::string level; values >> level;)
+        drive->buttons.push_back(level == "0" ? Level::Pressed : level == "x" ? Level::ReadFails : Level::Released);
+    }
+  }
+  return enclosure;
+}
+
+const Drive* Enclosure::Find(char letter) const {
+  for (const Drive& d : m_drives)
+    if (d.letter == letter) return &d;
+  return nullptr;
+}
+
+Drive* Enclosure::Find(char letter) {
+  return const_cast<Drive*>(static_cast<const Enclosure*>(this)->Find(letter));
+}
+
+int32_t Enclosure::GetDriveList(char* letters, int32_t capacity) const {
+  int32_t count = 0;
+  for (const Drive& d : m_drives)
+    if (d.bridge && count < capacity) letters[count++] = d.letter;
+  return count;
+}
+
+int32_t Enclosure::GetUsbIdList(UsbIdText* ids, int32_t capacity) const {
+  int32_t count = 0;
+  for (const Drive& d : m_drives)
+    if (d.bridge && count < capacity) CopyText(ids[count++], sizeof(UsbIdText), d.usbId);
+  return m_usbIdCount >= 0 ? m_usbIdCount : count;
+}
+
+int32_t Enclosure::ATACBExecute(char letter, AtacbBlock* block, uint8_t* data, int32_t length) {
+  Drive* d = Find(letter);
+  if (!d || !d->bridge || length < 1) return -1;
+  // The bridge rejects a block that is not the GPIO read it understands.
+  if (block->header != 1 || block->transfer != 2 || block->command != 0xFF) {
+    block->status |= 0x04;
+    return 0;
+  }
+  Level level = Level::Released;
+  if (!d->buttons.empty()) {
+    level = d->buttons.front();
+    if (d->buttons.size() > 1) d->buttons.pop_front();
+  }
+  if (level == Level::ReadFails) return 1;
+  data[0] = level == Level::Released ? 0x04 : 0x00;
+  return 0;
+}
+
+int32_t Enclosure::GetAllDriveList(char* letters, int32_t capacity) const {
+  int32_t count = 0;
+  for (const Drive& d : m_drives)
+    if (d.onHub && count < capacity) letters[count++] = d.letter;
+  return count;
+}
+
+int32_t Enclosure::GetAllDrivesHub(char letter, char* hubId) const {
+  const Drive* d = Find(letter);
+  if (!d || !d->onHub) return 0;
+  CopyText(hubId, kHubIdTextSize, d->hub);
+  return 1;
+}
+
+int32_t Enclosure::GetAllDrivesHubPort(char letter, int32_t* port) const {
+  const Drive* d = Find(letter);
+  if (!d || !d->onHub) return 0;
+  *port = d->port;
+  return 1;
+}
+
+int32_t Enclosure::JMGetChipInfo(char letter, ChipInfo* info, int32_t size) const {
+  const Drive* d = Find(letter);
+  if (!d || d->chip.empty()) return 0;
+  const size_t room = std::min(sizeof(ChipInfo), size_t(std::max(size, 0)));
+  std::memset(info, 0, room);
+  std::memcpy(info, d->chip.data(), std::min(d->chip.size(), room));
+  return d->chipResult;
+}
+
+int32_t Enclosure::JMInquiry(char letter, InquiryData* data, int32_t size) const {
+  const Drive* d = Find(letter);
+  if (!d || size < int32_t(sizeof(InquiryData))) return -1;
+  std::memset(data, 0, sizeof(InquiryData));
+  std::memcpy(data->marker, d->marker.data(), std::min(d->marker.size(), sizeof data->marker));
+  return d->inquiryResult;
+}
+
+}  // namespace zolvan::sim

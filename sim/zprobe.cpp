@@ -1,0 +1,95 @@
+// Test and demo helper: finds the program's main window on the Wine virtual desktop and reads or
+// sends it what Windows would. Each command prints one line.
+//
+//   zprobe [--desktop NAME] [--title TEXT] COMMAND [ARGS] [COMMAND [ARGS] ...]
+//     wait MS                 until the window exists: "1", or "0" after MS milliseconds
+//     text ID                 control text, hex-encoded bytes (empty line for no text)
+//     visible                 "1" or "0"
+//     exists                  "1" or "0"
+//     devchange CODE          sends WM_DEVICECHANGE as Windows does (arrival 0x8000 and
+//                             removal-complete 0x8004 carry a volume record); prints the result
+//     send MSG WPARAM LPARAM  SendMessage, prints the result
+//     post MSG WPARAM LPARAM  PostMessage, prints 1 or 0
+//     sleep MS
+#include <windows.h>
+#include <dbt.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+const char* g_title = "Zolvan";
+
+HWND FindMainWindow() { return FindWindowA("#32770", g_title); }
+
+unsigned long long Number(const char* s) { return std::strtoull(s, nullptr, 0); }
+
+void PrintHex(const char* text, int length) {
+  for (int i = 0; i < length; ++i) std::printf("%02x", static_cast<unsigned char>(text[i]));
+  std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* desktop = "zolvan";
+  int i = 1;
+  for (; i + 1 < argc && argv[i][0] == '-'; i += 2) {
+    if (!std::strcmp(argv[i], "--desktop")) desktop = argv[i + 1];
+    if (!std::strcmp(argv[i], "--title")) g_title = argv[i + 1];
+  }
+  // The program runs on Wine's virtual desktop; its windows are only found from that desktop.
+  if (HDESK d = OpenDesktopA(desktop, 0, FALSE, GENERIC_ALL)) SetThreadDesktop(d);
+
+  for (; i < argc; ++i) {
+    const std::string command = argv[i];
+    HWND hwnd = FindMainWindow();
+    auto arg = [&](int k) { return i + k < argc ? argv[i + k] : "0"; };
+    if (command == "wait") {
+      const DWORD deadline = GetTickCount() + DWORD(Number(arg(1)));
+      while (!(hwnd = FindMainWindow()) && GetTickCount() < deadline) Sleep(50);
+      std::printf("%d\n", hwnd ? 1 : 0);
+      i += 1;
+    } else if (command == "text") {
+      HWND control = GetDlgItem(hwnd, int(Number(arg(1))));
+      const int length = int(SendMessageA(control, WM_GETTEXTLENGTH, 0, 0));
+      std::string text(size_t(length) + 1, '\0');
+      const int got = int(SendMessageA(control, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(&text[0])));
+      PrintHex(text.data(), got);
+      i += 1;
+    } else if (command == "visible") {
+      std::printf("%d\n", hwnd && IsWindowVisible(hwnd) ? 1 : 0);
+    } else if (command == "exists") {
+      std::printf("%d\n", hwnd ? 1 : 0);
+    } else if (command == "devchange") {
+      const WPARAM code = WPARAM(Number(arg(1)));
+      DEV_BROADCAST_VOLUME volume = {};
+      volume.dbcv_size = sizeof volume;
+      volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+      volume.dbcv_unitmask = 1u << ('G' - 'A');
+      const LPARAM lParam = (code == DBT_DEVICEARRIVAL || code == DBT_DEVICEREMOVECOMPLETE)
+                                ? reinterpret_cast<LPARAM>(&volume) : 0;
+      std::printf("%lld\n", static_cast<long long>(SendMessageA(hwnd, WM_DEVICECHANGE, code, lParam)));
+      i += 1;
+    } else if (command == "send") {
+      std::printf("%lld\n", static_cast<long long>(
+          SendMessageA(hwnd, UINT(Number(arg(1))), WPARAM(Number(arg(2))), LPARAM(Number(arg(3))))));
+      i += 3;
+    } else if (command == "post") {
+      std::printf("%d\n", PostMessageA(hwnd, UINT(Number(arg(1))), WPARAM(Number(arg(2))), LPARAM(Number(arg(3)))) ? 1 : 0);
+      i += 3;
+    } else if (command == "sleep") {
+      Sleep(DWORD(Number(arg(1))));
+      std::printf("\n");
+      i += 1;
+    } else {
+      std::fprintf(stderr, "zprobe: unknown command %s\n", command.c_str());
+      return 2;
+    }
+    std::fflush(stdout);
+  }
+  return 0;
+}

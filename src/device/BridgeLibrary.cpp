@@ -1,0 +1,53 @@
+#include "device/BridgeLibrary.h"
+
+#include <iterator>
+
+namespace zolvan {
+
+BridgeLibrary g_bridgeLibrary;
+
+namespace {
+
+constexpr const char* kGroupFailure[kBindingGroupCount] = {
+    "\r\n JM33x DLL APIs function pointers get fail! \r\n",
+    "\r\n Get Hub Instance ID DLL APIs function pointers get fail! \r\n",
+    "\r\n JM33x  DLL APIs Safe Remove function pointers get fail! \r\n",
+    "\r\n JM336 DLL APIs function pointers get fail! \r\n",
+    "\r\n JM335 Ver. C DLL APIs function pointers get fail!\r\n ",
+};
+
+struct EntryPoint {
+  int group;
+  const char* name;
+  void (*bind)(BridgeLibrary&, void*);
+};
+
+constexpr EntryPoint kEntryPoints[] = {
+#define ZOLVAN_X(group, name, params, args) \
+  {group, #name, [](BridgeLibrary& l, void* p) { l.name = reinterpret_cast<decltype(l.name)>(p); }},
+    ZOLVAN_BRIDGE_ENTRY_POINTS(ZOLVAN_X)
+#undef ZOLVAN_X
+};
+
+}  // namespace
+
+const char* BindBridgeLibrary(Platform& platform, BridgeLibrary& library) {
+  library.module = platform.GetModuleHandleA("JMUsbDll");
+  if (!library.module) library.module = platform.LoadLibraryA("JMUsbDll.dll");
+  if (!library.module) return kLibraryLoadFailed;
+
+  const EntryPoint* entry = std::begin(kEntryPoints);
+  while (entry != std::end(kEntryPoints)) {
+    const int group = entry->group;
+    bool complete = true;
+    for (; entry != std::end(kEntryPoints) && entry->group == group; ++entry) {
+      void* address = platform.GetProcAddress(library.module, entry->name);
+      entry->bind(library, address);
+      complete = complete && address;
+    }
+    if (!complete) return kGroupFailure[group - 1];
+  }
+  return nullptr;
+}
+
+}  // namespace zolvan

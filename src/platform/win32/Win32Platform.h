@@ -1,0 +1,39 @@
+#pragma once
+
+#include <windows.h>
+
+#include "platform/Platform.h"
+
+namespace zolvan {
+
+inline HWND ToHwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
+inline WindowHandle FromHwnd(HWND h) { return reinterpret_cast<WindowHandle>(h); }
+
+class Win32Platform final : public Platform {
+ public:
+  explicit Win32Platform(HINSTANCE instance) : m_instance(instance) {}
+
+  void InitCommonControls() override;
+  intptr_t DoModal(CBackupMainDlg& dialog) override;
+
+  void SetDlgItemTextA(WindowHandle dialog, int controlId, const char* text) override;
+  void ShowWindow(WindowHandle window, int command) override;
+  void SetWindowIcon(WindowHandle window, uintptr_t size, IconHandle icon) override;
+  IconHandle LoadIconA(int resourceId) override;
+  std::string LoadStringA(int resourceId) override;
+  MenuHandle GetSystemMenu(WindowHandle window) override;
+  void AppendMenuA(MenuHandle menu, uint32_t flags, uintptr_t id, const char* text) override;
+
+  void SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) override;
+  void KillTimer(WindowHandle window, uintptr_t id) override;
+  void Sleep(uint32_t ms) override;
+
+  ModuleHandle GetModuleHandleA(const char* name) override;
+  ModuleHandle LoadLibraryA(const char* fileName) override;
+  void* GetProcAddress(ModuleHandle module, const char* name) override;
+
+ private:
+  HINSTANCE m_instance;
+};
+
+}  // namespace zolvan

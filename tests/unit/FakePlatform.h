@@ -1,0 +1,109 @@
+// A hand-written Platform that records every call in order and answers from a script.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace zolvan::test {
+
+class FakePlatform : public Platform {
+ public:
+  // Script.
+  std::set<std::string> loadedModules;    // answered by GetModuleHandle
+  std::set<std::string> loadableFiles;    // answered by LoadLibrary
+  std::map<std::string, void*> exports;   // answered by GetProcAddress
+  std::map<int, std::string> strings;     // answered by LoadString
+  bool hasSystemMenu = true;
+
+  // Record.
+  std::vector<std::string> calls;
+  std::map<int, std::string> controlText;  // last text set per control
+
+  static WindowHandle Window() { return reinterpret_cast<WindowHandle>(0x1000); }
+  static ModuleHandle Module() { return reinterpret_cast<ModuleHandle>(0x2000); }
+  static MenuHandle SystemMenu() { return reinterpret_cast<MenuHandle>(0x3000); }
+  static IconHandle Icon(int id) { return reinterpret_cast<IconHandle>(uintptr_t(0x4000 + id)); }
+
+  void InitCommonControls() override { calls.push_back("InitCommonControls"); }
+  intptr_t DoModal(CBackupMainDlg&) override {
+    calls.push_back("DoModal");
+    return 0;
+  }
+  void SetDlgItemTextA(WindowHandle w, int id, const char* text) override {
+    Check(w);
+    controlText[id] = text;
+    calls.push_back("SetDlgItemText " + std::to_string(id) + " " + text);
+  }
+  void ShowWindow(WindowHandle w, int command) override {
+    Check(w);
+    calls.push_back("ShowWindow " + std::to_string(command));
+  }
+  void SetWindowIcon(WindowHandle w, uintptr_t size, IconHandle icon) override {
+    Check(w);
+    calls.push_back("SetWindowIcon " + std::to_string(size) + " " + IconName(icon));
+  }
+  IconHandle LoadIconA(int id) override {
+    calls.push_back("LoadIcon " + std::to_string(id));
+    return Icon(id);
+  }
+  std::string LoadStringA(int id) override {
+    calls.push_back("LoadString " + std::to_string(id));
+    auto it = strings.find(id);
+    return it == strings.end() ? std::string() : it->second;
+  }
+  MenuHandle GetSystemMenu(WindowHandle w) override {
+    Check(w);
+    calls.push_back("GetSystemMenu");
+    return hasSystemMenu ? SystemMenu() : nullptr;
+  }
+  void AppendMenuA(MenuHandle menu, uint32_t flags, uintptr_t id, const char* text) override {
+    calls.push_back(std::string("AppendMenu ") + (menu == SystemMenu() ? "system " : "other ") +
+                    std::to_string(flags) + " " + std::to_string(id) + (text ? std::string(" ") + text : ""));
+  }
+  void SetTimer(WindowHandle w, uintptr_t id, uint32_t ms) override {
+    Check(w);
+    calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(ms));
+  }
+  void KillTimer(WindowHandle w, uintptr_t id) override {
+    Check(w);
+    calls.push_back("KillTimer " + std::to_string(id));
+  }
+  void Sleep(uint32_t ms) override { calls.push_back("Sleep " + std::to_string(ms)); }
+  ModuleHandle GetModuleHandleA(const char* name) override {
+    calls.push_back(std::string("GetModuleHandle ") + name);
+    return loadedModules.count(name) ? Module() : nullptr;
+  }
+  ModuleHandle LoadLibraryA(const char* name) override {
+    calls.push_back(std::string("LoadLibrary ") + name);
+    return loadableFiles.count(name) ? Module() : nullptr;
+  }
+  void* GetProcAddress(ModuleHandle module, const char* name) override {
+    calls.push_back(std::string("GetProcAddress ") + name);
+    if (module != Module()) return nullptr;
+    auto it = exports.find(name);
+    return it == exports.end() ? nullptr : it->second;
+  }
+
+  // Calls recorded whose text starts with the prefix, in order.
+  std::vector<std::string> CallsStartingWith(const std::string& prefix) const {
+    std::vector<std::string> out;
+    for (const auto& c : calls)
+      if (c.rfind(prefix, 0) == 0) out.push_back(c);
+    return out;
+  }
+
+ private:
+  static std::string IconName(IconHandle icon) {
+    return "icon" + std::to_string(reinterpret_cast<uintptr_t>(icon) - 0x4000);
+  }
+  // Every window call must go to the dialog's own window.
+  void Check(WindowHandle w) {
+    if (w != Window()) calls.push_back("WRONG WINDOW");
+  }
+};
+
+}  // namespace zolvan::test
