@@ -41,8 +41,14 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--desktop")) desktop = argv[i + 1];
     if (!std::strcmp(argv[i], "--title")) g_title = argv[i + 1];
   }
-  // The program runs on Wine's virtual desktop; its windows are only found from that desktop.
-  if (HDESK d = OpenDesktopA(desktop, 0, FALSE, GENERIC_ALL)) SetThreadDesktop(d);
+  // The program runs on Wine's virtual desktop; its windows are only found from that desktop,
+  // which may not exist yet while the program is starting.
+  bool onDesktop = false;
+  auto joinDesktop = [&] {
+    if (onDesktop) return;
+    if (HDESK d = OpenDesktopA(desktop, 0, FALSE, GENERIC_ALL)) onDesktop = SetThreadDesktop(d);
+  };
+  joinDesktop();
 
   for (; i < argc; ++i) {
     const std::string command = argv[i];
@@ -50,7 +56,7 @@ int main(int argc, char** argv) {
     auto arg = [&](int k) { return i + k < argc ? argv[i + k] : "0"; };
     if (command == "wait") {
       const DWORD deadline = GetTickCount() + DWORD(Number(arg(1)));
-      while (!(hwnd = FindMainWindow()) && GetTickCount() < deadline) Sleep(50);
+      while (joinDesktop(), !(hwnd = FindMainWindow()) && GetTickCount() < deadline) Sleep(50);
       std::printf("%d\n", hwnd ? 1 : 0);
       i += 1;
     } else if (command == "text") {

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Every test: native unit tests, the Wine end-to-end tests, and the 32-bit release build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/setup.sh
+
+echo "== native: portable core, unit tests (AddressSanitizer, UBSan)"
+cmake --preset native >/dev/null
+cmake --build --preset native
+ctest --preset native
+
+echo "== win64: ZolvanBackup.exe and the simulator under Wine"
+cmake --preset win64 >/dev/null
+cmake --build --preset win64
+ctest --preset win64
+
+echo "== win32: the release build"
+cmake --preset win32 >/dev/null
+cmake --build --preset win32
+format=$(i686-w64-mingw32-objdump -f build/win32/ZolvanBackup.exe | sed -n 's/.*file format //p')
+if [ "$format" != "pei-i386" ]; then
+  echo "win32: ZolvanBackup.exe is '$format', not a 32-bit PE executable" >&2
+  exit 1
+fi
+(cd build/win32 && cpack -G ZIP >/dev/null)
+echo "win32: 32-bit PE executable, packaged as $(ls build/win32/ZolvanBackup-*.zip)"

@@ -1,0 +1,153 @@
+"""End-to-end harness: the real ZolvanBackup.exe under Wine, on a virtual desktop inside Xvfb.
+
+Every test gets its own Wine prefix (hard-linked from the run's fresh base prefix), its own app
+folder holding the program, a simulated JMUsbDll.dll and its enclosure.txt, and drive letters
+mapped to temporary folders. Controls are read from outside with zprobe.exe.
+"""
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+
+BUILD = os.environ.get("ZOLVAN_BUILD", os.path.join(os.path.dirname(__file__), "../../build/win64"))
+BUILD = os.path.abspath(BUILD)
+WORK = os.path.join(BUILD, "e2e")
+BASE_PREFIX = os.path.join(WORK, "base-prefix")
+ARTIFACTS = os.path.join(WORK, "artifacts")
+DESKTOP = "zolvan"
+
+# Message and control numbers the tests use.
+IDC_LOG, IDC_STATUS, IDC_LONG_COUNT, IDC_COUNT = 1000, 1005, 1003, 1004
+DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE = 0x8000, 0x8004
+
+# A JM20336 bridge as the simulator plays it.
+RECOGNISED_CHIP = "F4 E7 0E 9C 00 A3 01 00 02 05 00 07"
+
+
+def wine_env(prefix):
+    env = dict(os.environ)
+    env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    return env
+
+
+def prepare_base_prefix():
+    """A fresh prefix for this run; each test links its own copy from it."""
+    shutil.rmtree(WORK, ignore_errors=True)
+    os.makedirs(ARTIFACTS)
+    env = wine_env(BASE_PREFIX)
+    subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, check=True)
+
+
+def windows_path(prefix, host_path):
+    rel = os.path.relpath(host_path, os.path.join(prefix, "drive_c"))
+    return "C:\\" + rel.replace("/", "\\")
+
+
+class App:
+    """One run of the program in a prefix of its own."""
+
+    def __init__(self, name, library="full", enclosure="", drives=None):
+        self.name = name
+        self.prefix = os.path.join(WORK, "prefixes", name)
+        shutil.rmtree(self.prefix, ignore_errors=True)
+        os.makedirs(os.path.dirname(self.prefix), exist_ok=True)
+        subprocess.run(["cp", "-al", BASE_PREFIX, self.prefix], check=True)
+        for reg in ("system.reg", "user.reg", "userdef.reg"):  # written in place by Wine: own copies
+            path = os.path.join(self.prefix, reg)
+            shutil.copy(path, path + ".tmp")
+            os.replace(path + ".tmp", path)
+        self.env = wine_env(self.prefix)
+        self.app_dir = os.path.join(self.prefix, "drive_c", "Zolvan")
+        os.makedirs(self.app_dir)
+        shutil.copy(os.path.join(BUILD, "ZolvanBackup.exe"), self.app_dir)
+        if library:
+            shutil.copy(os.path.join(BUILD, "sim", library, "JMUsbDll.dll"), self.app_dir)
+        self.write_enclosure(enclosure)
+        self.tools = os.path.join(self.prefix, "drive_c", "tools")
+        os.makedirs(self.tools)
+        shutil.copy(os.path.join(BUILD, "sim", "zprobe.exe"), self.tools)
+        for letter, folder in (drives or {}).items():
+            self.map_drive(letter, folder)
+        self.process = None
+
+    def write_enclosure(self, text):
+        with open(os.path.join(self.app_dir, "enclosure.txt"), "w") as f:
+            f.write(text)
+
+    def map_drive(self, letter, folder):
+        link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(os.path.abspath(folder), link)
+
+    def start(self, cwd=None):
+        exe = windows_path(self.prefix, os.path.join(self.app_dir, "ZolvanBackup.exe"))
+        self.process = subprocess.Popen(
+            ["wine", "explorer", "/desktop=%s,1024x768" % DESKTOP, exe], env=self.env, cwd=cwd or self.app_dir,
+            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+        if self.probe("wait", "20000") != ["1"]:
+            raise AssertionError("the main window did not appear")
+
+    def probe(self, *args):
+        # Output goes through a file, not a pipe: a wineserver or Wine service started by this
+        # call would inherit the pipe and keep it open long after zprobe has ended.
+        with tempfile.TemporaryFile() as out:
+            subprocess.run(["wine", os.path.join(self.tools, "zprobe.exe"), "--desktop", DESKTOP, *args],
+                           env=self.env, check=True, stdout=out, stderr=subprocess.DEVNULL, timeout=60)
+            out.seek(0)
+            return out.read().decode("ascii").splitlines()
+
+    def text(self, control_id):
+        return bytes.fromhex(self.probe("text", str(control_id))[0])
+
+    def visible(self):
+        return self.probe("visible") == ["1"]
+
+    def alive(self):
+        """The program's process still runs and its main window still exists."""
+        ps = subprocess.run(["pgrep", "-f", r"Zolvan\\ZolvanBackup.exe"], capture_output=True, text=True)
+        return bool(ps.stdout.strip()) and self.probe("exists") == ["1"]
+
+    def device_change(self, code):
+        return self.probe("devchange", hex(code))
+
+    def wait_until(self, condition, timeout=15.0, what="condition"):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if condition():
+                return
+            time.sleep(0.2)
+        raise AssertionError("timed out waiting for " + what)
+
+    def screenshot(self, label):
+        path = os.path.join(ARTIFACTS, "%s-%s.png" % (self.name, label))
+        subprocess.run(["import", "-window", "root", path], check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        if self.process:
+            try:
+                self.process.wait(timeout=20)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False)
+
+
+class AppTestCase(unittest.TestCase):
+    """Starts nothing by itself; `launch` starts an App that is stopped after the test."""
+
+    def launch(self, library="full", enclosure="", drives=None, cwd=None):
+        app = App(self.id().split(".")[-1], library, enclosure, drives)
+        self.addCleanup(app.stop)
+        app.start(cwd=cwd)
+        return app
+
+
+if __name__ == "__main__" and sys.argv[1:] == ["--prepare"]:
+    prepare_base_prefix()
