@@ -10,9 +10,19 @@
 //                             removal-complete 0x8004 carry a volume record); prints the result
 //     send MSG WPARAM LPARAM  SendMessage, prints the result
 //     post MSG WPARAM LPARAM  PostMessage, prints 1 or 0
+//     select TITLE            later commands address the dialog with this caption
+//     children                one line per child window: id, class, hex-encoded text
+//     tray                    "1" when the window's tray icon (id 1) exists, else "0"
+//     traydelete              removes that tray icon, as a crashed shell would lose it
+//     taskbarcreated          sends the registered "TaskbarCreated" message, as a restarted shell does
+//     cursor X Y              moves the mouse cursor
+//     menu                    "0" when no popup menu is open, else "1" and its screen rectangle
+//     menukey VK              presses a key in the open popup menu (0x28 down, 0x26 up, 0x0D enter,
+//                             0x1B escape); prints 1 when a menu was open
 //     sleep MS
 #include <windows.h>
 #include <dbt.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -32,10 +42,32 @@ void PrintHex(const char* text, int length) {
   std::printf("\n");
 }
 
+BOOL CALLBACK PrintChild(HWND child, LPARAM) {
+  char cls[64] = {}, text[512] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  const int n = GetWindowTextA(child, text, sizeof text);
+  std::printf("%d %s ", GetDlgCtrlID(child), cls);
+  PrintHex(text, n);
+  return TRUE;
+}
+
+bool TrayIcon(HWND hwnd, DWORD message) {
+  NOTIFYICONDATAA nid = {};
+  nid.cbSize = NOTIFYICONDATAA_V3_SIZE;
+  nid.hWnd = hwnd;
+  nid.uID = 1;
+  return Shell_NotifyIconA(message, &nid) != FALSE;
+}
+
+HWND OpenMenuWindow() {
+  HWND menu = FindWindowA("#32768", nullptr);
+  return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* desktop = "zolvan";
+  const char* desktop = "shell";
   int i = 1;
   for (; i + 1 < argc && argv[i][0] == '-'; i += 2) {
     if (!std::strcmp(argv[i], "--desktop")) desktop = argv[i + 1];
@@ -87,6 +119,37 @@ int main(int argc, char** argv) {
     } else if (command == "post") {
       std::printf("%d\n", PostMessageA(hwnd, UINT(Number(arg(1))), WPARAM(Number(arg(2))), LPARAM(Number(arg(3)))) ? 1 : 0);
       i += 3;
+    } else if (command == "select") {
+      g_title = arg(1);
+      std::printf("%d\n", FindMainWindow() ? 1 : 0);
+      i += 1;
+    } else if (command == "children") {
+      if (hwnd) EnumChildWindows(hwnd, &PrintChild, 0);
+      std::printf("end\n");
+    } else if (command == "tray") {
+      // Modifying nothing succeeds only for an icon the shell knows.
+      std::printf("%d\n", hwnd && TrayIcon(hwnd, NIM_MODIFY) ? 1 : 0);
+    } else if (command == "traydelete") {
+      std::printf("%d\n", hwnd && TrayIcon(hwnd, NIM_DELETE) ? 1 : 0);
+    } else if (command == "taskbarcreated") {
+      std::printf("%lld\n", static_cast<long long>(SendMessageA(hwnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0)));
+    } else if (command == "cursor") {
+      std::printf("%d\n", SetCursorPos(int(Number(arg(1))), int(Number(arg(2)))) ? 1 : 0);
+      i += 2;
+    } else if (command == "menu") {
+      // Menu handles cannot be read from another process here: report the menu window instead.
+      HWND menuWindow = OpenMenuWindow();
+      RECT r = {};
+      if (menuWindow) GetWindowRect(menuWindow, &r);
+      if (menuWindow)
+        std::printf("1 %ld %ld %ld %ld\n", r.left, r.top, r.right, r.bottom);
+      else
+        std::printf("0\n");
+    } else if (command == "menukey") {
+      HWND menuWindow = OpenMenuWindow();
+      if (menuWindow) PostMessageA(menuWindow, WM_KEYDOWN, WPARAM(Number(arg(1))), 0);
+      std::printf("%d\n", menuWindow ? 1 : 0);
+      i += 1;
     } else if (command == "sleep") {
       Sleep(DWORD(Number(arg(1))));
       std::printf("\n");

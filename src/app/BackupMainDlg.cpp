@@ -11,7 +11,9 @@ CBackupMainDlg::CBackupMainDlg(Platform& platform) : m_platform(platform) {
   m_hIcon = m_platform.LoadIconA(IDR_MAINFRAME);
 }
 
-CBackupMainDlg::~CBackupMainDlg() = default;
+CBackupMainDlg::~CBackupMainDlg() {
+  if (m_menuTray) m_platform.DestroyMenu(m_menuTray);
+}
 
 void CBackupMainDlg::DoDataExchange() {
   char number[16];
@@ -21,12 +23,6 @@ void CBackupMainDlg::DoDataExchange() {
   std::snprintf(number, sizeof number, "%d", m_nLongGpio2Count);
   m_platform.SetDlgItemTextA(m_hWnd, IDC_LONG_GPIO2_COUNT, number);
   m_platform.SetDlgItemTextA(m_hWnd, IDC_LOG, m_strLog.c_str());
-}
-
-int CBackupMainDlg::OnCreate(bool defaultCreateSucceeded) {
-  if (!defaultCreateSucceeded) return -1;
-  AddTrayIcon();
-  return 0;
 }
 
 bool CBackupMainDlg::OnInitDialog() {
@@ -100,14 +96,9 @@ void CBackupMainDlg::ResetButtonState() {
   }
 }
 
-// Filled in by discovery, the button poll and the tray work.
+// Filled in by discovery and the button poll.
 void CBackupMainDlg::FindDevices() {}
 void CBackupMainDlg::FindHubDrives() {}
 void CBackupMainDlg::PollButtons() {}
-void CBackupMainDlg::AddTrayIcon() {}
-intptr_t CBackupMainDlg::OnTrayNotify(uintptr_t, intptr_t) { return 0; }
-bool CBackupMainDlg::OnSysCommand(uintptr_t, intptr_t) { return false; }
-void CBackupMainDlg::OnTrayAbout() {}
-void CBackupMainDlg::OnTrayExit() {}
 
 }  // namespace zolvan

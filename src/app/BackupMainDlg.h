@@ -12,6 +12,7 @@ namespace zolvan {
 inline constexpr uintptr_t ID_POLL_TIMER = 1;
 inline constexpr uint32_t kPollPeriodMs = 300;
 inline constexpr uint32_t WM_TRAYNOTIFY = win::kWmUser + 1;
+inline constexpr const char kAppName[] = "ZolvanBackup";
 
 // The main dialog (template 102). It owns every long-lived datum and handles every message;
 // the Win32 layer forwards each message to the handler of the same name.
@@ -37,6 +38,8 @@ class CBackupMainDlg {
   bool OnSysCommand(uintptr_t commandId, intptr_t lParam);  // false: default handling
   void OnTrayAbout();
   void OnTrayExit();
+  // The shell restarted (the registered "TaskbarCreated" message): its icons are gone.
+  intptr_t OnTaskbarCreated();
 
   void AppendLog(const char* text);
 
@@ -47,6 +50,8 @@ class CBackupMainDlg {
   void ResetButtonState();
   void PollButtons();
   void AddTrayIcon();
+  void UpdateTrayIcon(const char* tip, int iconId);
+  bool ShowTrayBalloon(const char* text, const char* title, int32_t timeoutUnits);
 
   // Fields, in declaration order.
   IconHandle m_hIcon = nullptr;

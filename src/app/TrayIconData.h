@@ -6,6 +6,10 @@
 
 namespace zolvan {
 
+// The record's size as the shell's version 3 of NOTIFYICONDATAA gives it on 32-bit Windows.
+inline constexpr uint32_t kTrayRecordSize = 504;
+inline constexpr uint32_t kTrayIconId = 1;
+
 // The members of the shell's notification-icon record that the program sets; the Win32 layer
 // copies them into a NOTIFYICONDATAA of the version 3 size.
 struct TrayIconData {

@@ -9,6 +9,7 @@
 namespace zolvan {
 
 class CBackupMainDlg;
+struct TrayIconData;
 struct WindowTag;
 struct IconTag;
 struct MenuTag;
@@ -41,7 +42,23 @@ inline constexpr uintptr_t kIconBig = 1;
 inline constexpr uint32_t kMfString = 0x0000;
 inline constexpr uint32_t kMfSeparator = 0x0800;
 inline constexpr int kSwHide = 0;
+inline constexpr uint32_t kNimAdd = 0;
+inline constexpr uint32_t kNimModify = 1;
+inline constexpr uint32_t kNimDelete = 2;
+inline constexpr uint32_t kNifMessage = 0x01;
+inline constexpr uint32_t kNifIcon = 0x02;
+inline constexpr uint32_t kNifTip = 0x04;
+inline constexpr uint32_t kNifInfo = 0x10;
+inline constexpr uint32_t kNiifNone = 0;
+inline constexpr uint32_t kTpmRightButton = 0x0002;
+inline constexpr uint32_t kTpmBottomAlign = 0x0020;
+inline constexpr uint32_t kMbOk = 0;
 }  // namespace win
+
+struct Point {
+  int x = 0;
+  int y = 0;
+};
 
 class Platform {
  public:
@@ -61,6 +78,19 @@ class Platform {
   virtual std::string LoadStringA(int resourceId) = 0;  // empty when missing
   virtual MenuHandle GetSystemMenu(WindowHandle window) = 0;
   virtual void AppendMenuA(MenuHandle menu, uint32_t flags, uintptr_t id, const char* text) = 0;
+  virtual MenuHandle LoadMenuA(int resourceId) = 0;
+  virtual void DestroyMenu(MenuHandle menu) = 0;
+  virtual MenuHandle GetSubMenu(MenuHandle menu, int position) = 0;
+  virtual void TrackPopupMenu(MenuHandle menu, uint32_t flags, Point at, WindowHandle owner) = 0;
+  virtual Point GetCursorPos() = 0;
+  virtual void SetForegroundWindow(WindowHandle window) = 0;
+  virtual void MessageBoxA(WindowHandle owner, const char* text, const char* caption, uint32_t type) = 0;
+  // A dialog without handlers of its own from a template: OK and Cancel close it.
+  virtual intptr_t RunModalDialog(int templateId, WindowHandle owner) = 0;
+  virtual void DestroyWindow(WindowHandle window) = 0;
+
+  // Notification area.
+  virtual bool Shell_NotifyIconA(uint32_t message, const TrayIconData& data) = 0;
 
   // Timers and waits.
   virtual void SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) = 0;

@@ -17,7 +17,7 @@ BUILD = os.path.abspath(BUILD)
 WORK = os.path.join(BUILD, "e2e")
 BASE_PREFIX = os.path.join(WORK, "base-prefix")
 ARTIFACTS = os.path.join(WORK, "artifacts")
-DESKTOP = "zolvan"
+DESKTOP = "shell"  # the desktop name for which Wine shows a taskbar with its tray
 
 # Message and control numbers the tests use.
 IDC_LOG, IDC_STATUS, IDC_LONG_COUNT, IDC_COUNT = 1000, 1005, 1003, 1004

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/TrayIconData.h"
 #include "platform/Platform.h"
 
 namespace zolvan::test {
@@ -18,6 +19,16 @@ class FakePlatform : public Platform {
   std::map<std::string, void*> exports;   // answered by GetProcAddress
   std::map<int, std::string> strings;     // answered by LoadString
   bool hasSystemMenu = true;
+  bool hasTrayMenu = true;
+  bool notifyResult = true;
+  Point cursor{640, 700};
+
+  // Every Shell_NotifyIconA call with the record as it was passed.
+  struct Notification {
+    uint32_t message;
+    TrayIconData data;
+  };
+  std::vector<Notification> notifications;
 
   // Record.
   std::vector<std::string> calls;
@@ -26,6 +37,8 @@ class FakePlatform : public Platform {
   static WindowHandle Window() { return reinterpret_cast<WindowHandle>(0x1000); }
   static ModuleHandle Module() { return reinterpret_cast<ModuleHandle>(0x2000); }
   static MenuHandle SystemMenu() { return reinterpret_cast<MenuHandle>(0x3000); }
+  static MenuHandle TrayMenu() { return reinterpret_cast<MenuHandle>(0x5000); }
+  static MenuHandle TrayPopup() { return reinterpret_cast<MenuHandle>(0x5001); }
   static IconHandle Icon(int id) { return reinterpret_cast<IconHandle>(uintptr_t(0x4000 + id)); }
 
   void InitCommonControls() override { calls.push_back("InitCommonControls"); }
@@ -63,6 +76,47 @@ class FakePlatform : public Platform {
   void AppendMenuA(MenuHandle menu, uint32_t flags, uintptr_t id, const char* text) override {
     calls.push_back(std::string("AppendMenu ") + (menu == SystemMenu() ? "system " : "other ") +
                     std::to_string(flags) + " " + std::to_string(id) + (text ? std::string(" ") + text : ""));
+  }
+  MenuHandle LoadMenuA(int id) override {
+    calls.push_back("LoadMenu " + std::to_string(id));
+    return hasTrayMenu ? TrayMenu() : nullptr;
+  }
+  void DestroyMenu(MenuHandle menu) override {
+    calls.push_back(menu == TrayMenu() ? "DestroyMenu tray" : "DestroyMenu other");
+  }
+  MenuHandle GetSubMenu(MenuHandle menu, int position) override {
+    calls.push_back("GetSubMenu " + std::to_string(position));
+    return menu == TrayMenu() && position == 0 ? TrayPopup() : nullptr;
+  }
+  void TrackPopupMenu(MenuHandle menu, uint32_t flags, Point at, WindowHandle owner) override {
+    Check(owner);
+    calls.push_back(std::string("TrackPopupMenu ") + (menu == TrayPopup() ? "popup " : "other ") +
+                    std::to_string(flags) + " " + std::to_string(at.x) + "," + std::to_string(at.y));
+  }
+  Point GetCursorPos() override {
+    calls.push_back("GetCursorPos");
+    return cursor;
+  }
+  void SetForegroundWindow(WindowHandle w) override {
+    Check(w);
+    calls.push_back("SetForegroundWindow");
+  }
+  void MessageBoxA(WindowHandle, const char* text, const char* caption, uint32_t type) override {
+    calls.push_back(std::string("MessageBox ") + text + " | " + caption + " | " + std::to_string(type));
+  }
+  intptr_t RunModalDialog(int templateId, WindowHandle owner) override {
+    Check(owner);
+    calls.push_back("RunModalDialog " + std::to_string(templateId));
+    return 1;
+  }
+  void DestroyWindow(WindowHandle w) override {
+    Check(w);
+    calls.push_back("DestroyWindow");
+  }
+  bool Shell_NotifyIconA(uint32_t message, const TrayIconData& data) override {
+    calls.push_back("Shell_NotifyIcon " + std::to_string(message));
+    notifications.push_back({message, data});
+    return notifyResult;
   }
   void SetTimer(WindowHandle w, uintptr_t id, uint32_t ms) override {
     Check(w);

@@ -26,6 +26,9 @@ LRESULT CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
   CBackupMainDlg* dlg = DialogOf(hwnd);
   if (!dlg) return Default(hwnd, message, wParam, lParam);
 
+  static const UINT taskbarCreated = RegisterWindowMessageA("TaskbarCreated");
+  if (message == taskbarCreated) return dlg->OnTaskbarCreated();
+
   dlg->WindowProc(message, wParam, lParam);
   switch (message) {
     case WM_CREATE: return dlg->OnCreate(Default(hwnd, message, wParam, lParam) != -1);

@@ -2,6 +2,11 @@
 
 #include <commctrl.h>
 #include <dbt.h>
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "app/TrayIconData.h"
 
 namespace zolvan {
 
@@ -26,6 +31,30 @@ static_assert(win::kIconBig == ICON_BIG);
 static_assert(win::kMfString == MF_STRING);
 static_assert(win::kMfSeparator == MF_SEPARATOR);
 static_assert(win::kSwHide == SW_HIDE);
+static_assert(win::kNimAdd == NIM_ADD && win::kNimModify == NIM_MODIFY && win::kNimDelete == NIM_DELETE);
+static_assert(win::kNifMessage == NIF_MESSAGE && win::kNifIcon == NIF_ICON && win::kNifTip == NIF_TIP);
+static_assert(win::kNifInfo == NIF_INFO && win::kNiifNone == NIIF_NONE);
+static_assert(win::kTpmRightButton == TPM_RIGHTBUTTON && win::kTpmBottomAlign == TPM_BOTTOMALIGN);
+static_assert(win::kMbOk == MB_OK);
+static_assert(sizeof(TrayIconData::szTip) == sizeof(NOTIFYICONDATAA::szTip));
+static_assert(sizeof(TrayIconData::szInfo) == sizeof(NOTIFYICONDATAA::szInfo));
+static_assert(sizeof(TrayIconData::szInfoTitle) == sizeof(NOTIFYICONDATAA::szInfoTitle));
+#ifndef _WIN64
+static_assert(NOTIFYICONDATAA_V3_SIZE == kTrayRecordSize);
+#endif
+
+namespace {
+
+INT_PTR CALLBACK PlainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+    EndDialog(dialog, LOWORD(wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+}  // namespace
 
 void Win32Platform::InitCommonControls() { ::InitCommonControls(); }
 
@@ -57,6 +86,55 @@ MenuHandle Win32Platform::GetSystemMenu(WindowHandle window) {
 
 void Win32Platform::AppendMenuA(MenuHandle menu, uint32_t flags, uintptr_t id, const char* text) {
   ::AppendMenuA(reinterpret_cast<HMENU>(menu), flags, id, text);
+}
+
+MenuHandle Win32Platform::LoadMenuA(int resourceId) {
+  return reinterpret_cast<MenuHandle>(::LoadMenuA(m_instance, MAKEINTRESOURCEA(resourceId)));
+}
+
+void Win32Platform::DestroyMenu(MenuHandle menu) { ::DestroyMenu(reinterpret_cast<HMENU>(menu)); }
+
+MenuHandle Win32Platform::GetSubMenu(MenuHandle menu, int position) {
+  return reinterpret_cast<MenuHandle>(::GetSubMenu(reinterpret_cast<HMENU>(menu), position));
+}
+
+void Win32Platform::TrackPopupMenu(MenuHandle menu, uint32_t flags, Point at, WindowHandle owner) {
+  ::TrackPopupMenu(reinterpret_cast<HMENU>(menu), flags, at.x, at.y, 0, ToHwnd(owner), nullptr);
+}
+
+Point Win32Platform::GetCursorPos() {
+  POINT p = {};
+  ::GetCursorPos(&p);
+  return Point{p.x, p.y};
+}
+
+void Win32Platform::SetForegroundWindow(WindowHandle window) { ::SetForegroundWindow(ToHwnd(window)); }
+
+void Win32Platform::MessageBoxA(WindowHandle owner, const char* text, const char* caption, uint32_t type) {
+  ::MessageBoxA(ToHwnd(owner), text, caption, type);
+}
+
+intptr_t Win32Platform::RunModalDialog(int templateId, WindowHandle owner) {
+  return ::DialogBoxParamA(m_instance, MAKEINTRESOURCEA(templateId), ToHwnd(owner), &PlainDialogProc, 0);
+}
+
+void Win32Platform::DestroyWindow(WindowHandle window) { ::DestroyWindow(ToHwnd(window)); }
+
+bool Win32Platform::Shell_NotifyIconA(uint32_t message, const TrayIconData& data) {
+  NOTIFYICONDATAA nid = {};
+  // The version 3 size: accepted by every shell since Windows XP.
+  nid.cbSize = NOTIFYICONDATAA_V3_SIZE;
+  nid.hWnd = ToHwnd(data.hWnd);
+  nid.uID = data.uID;
+  nid.uFlags = data.uFlags;
+  nid.uCallbackMessage = data.uCallbackMessage;
+  nid.hIcon = reinterpret_cast<HICON>(data.hIcon);
+  std::memcpy(nid.szTip, data.szTip, sizeof nid.szTip);
+  std::memcpy(nid.szInfo, data.szInfo, sizeof nid.szInfo);
+  nid.uTimeout = data.uTimeout;
+  std::memcpy(nid.szInfoTitle, data.szInfoTitle, sizeof nid.szInfoTitle);
+  nid.dwInfoFlags = data.dwInfoFlags;
+  return ::Shell_NotifyIconA(message, &nid) != FALSE;
 }
 
 void Win32Platform::SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) {

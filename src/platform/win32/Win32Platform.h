@@ -23,6 +23,16 @@ class Win32Platform final : public Platform {
   std::string LoadStringA(int resourceId) override;
   MenuHandle GetSystemMenu(WindowHandle window) override;
   void AppendMenuA(MenuHandle menu, uint32_t flags, uintptr_t id, const char* text) override;
+  MenuHandle LoadMenuA(int resourceId) override;
+  void DestroyMenu(MenuHandle menu) override;
+  MenuHandle GetSubMenu(MenuHandle menu, int position) override;
+  void TrackPopupMenu(MenuHandle menu, uint32_t flags, Point at, WindowHandle owner) override;
+  Point GetCursorPos() override;
+  void SetForegroundWindow(WindowHandle window) override;
+  void MessageBoxA(WindowHandle owner, const char* text, const char* caption, uint32_t type) override;
+  intptr_t RunModalDialog(int templateId, WindowHandle owner) override;
+  void DestroyWindow(WindowHandle window) override;
+  bool Shell_NotifyIconA(uint32_t message, const TrayIconData& data) override;
 
   void SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) override;
   void KillTimer(WindowHandle window, uintptr_t id) override;
