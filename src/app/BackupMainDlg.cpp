@@ -96,9 +96,7 @@ void CBackupMainDlg::ResetButtonState() {
   }
 }
 
-// Filled in by discovery and the button poll.
-void CBackupMainDlg::FindDevices() {}
-void CBackupMainDlg::FindHubDrives() {}
+// Filled in by the button poll.
 void CBackupMainDlg::PollButtons() {}
 
 }  // namespace zolvan

@@ -47,6 +47,8 @@ class CBackupMainDlg {
   void LoadBridgeLibrary();
   void FindDevices();
   void FindHubDrives();
+  bool FindFrontPortDisks();
+  int32_t IdentifyChip(char letter);
   void ResetButtonState();
   void PollButtons();
   void AddTrayIcon();
@@ -80,6 +82,8 @@ class CBackupMainDlg {
 
  private:
   void DoDataExchange();
+  void ReportDeviceNotFound();
+  const char* HubIdOf(char letter) const;
   void RediscoverAndRestartPoll();
 
   Platform& m_platform;

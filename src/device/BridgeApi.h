@@ -54,6 +54,13 @@ static_assert(offsetof(InquiryData, marker) == 36);
 
 using UsbIdText = char[kUsbIdTextSize];
 
+// Letters come from the library and are untrusted: only 'A'-'Z' is ever identified, polled, put
+// into a path or a command line, or removed.
+inline bool IsDriveLetter(char c) { return c >= 'A' && c <= 'Z'; }
+
+// A letter as the log shows it: as it stands, except NUL, which a text cannot carry.
+inline char LetterForLog(char c) { return c ? c : ' '; }
+
 // X(binding group, name, parameters, arguments), in lookup order.
 // ATACBExecuteEx, JMSafeRemove and JMSafeRemoveEx must exist but are never called.
 #define ZOLVAN_BRIDGE_ENTRY_POINTS(X)                                                      \

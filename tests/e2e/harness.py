@@ -23,6 +23,9 @@ DESKTOP = "shell"  # the desktop name for which Wine shows a taskbar with its tr
 IDC_LOG, IDC_STATUS, IDC_LONG_COUNT, IDC_COUNT = 1000, 1005, 1003, 1004
 DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE = 0x8000, 0x8004
 
+# The tray icons' square colours (src/res/make_icons.py).
+ICON_COLOURS = {"blue": (0x4A, 0x5F, 0x9E), "green": (0x2E, 0x9E, 0x4F), "red": (0xC8, 0x32, 0x32)}
+
 # A JM20336 bridge as the simulator plays it.
 RECOGNISED_CHIP = "F4 E7 0E 9C 00 A3 01 00 02 05 00 07"
 
@@ -128,6 +131,21 @@ class App:
         subprocess.run(["import", "-window", "root", path], check=False,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         return path
+
+    def tray_colours(self, label):
+        """Screenshot, and which of the tray icon colours show in the taskbar's right end."""
+        path = self.screenshot(label)
+        ppm = subprocess.run(["convert", path, "-crop", "240x40+784+728", "+repage", "ppm:-"],
+                             check=True, capture_output=True).stdout
+        # P6 header: magic, width, height, maxval, each followed by one whitespace byte.
+        fields, pos = [], 0
+        while len(fields) < 4:
+            end = ppm.index(b"\n", pos) if len(fields) < 3 else pos + ppm[pos:].index(b"\n")
+            fields += ppm[pos:end].split()
+            pos = end + 1
+        pixels = ppm[pos:]
+        found = {tuple(pixels[i:i + 3]) for i in range(0, len(pixels) - 2, 3)}
+        return {name for name, rgb in ICON_COLOURS.items() if rgb in found}
 
     def stop(self):
         subprocess.run(["wineserver", "-k"], env=self.env, check=False)

@@ -21,8 +21,8 @@ class StartupTest(AppTestCase):
         app = self.launch()
         app.wait_until(lambda: not app.visible(), what="the main window to hide")
         self.assertTrue(app.alive())
-        # Data exchange at initialisation: the template's "Static" is gone, both counters read 0.
-        self.assertEqual(app.text(IDC_STATUS), b"")
+        # The template's "Static" gave way to discovery's status; both counters read 0.
+        self.assertEqual(app.text(IDC_STATUS), b"Zolvan Backup Utility -- Device not found!")
         self.assertEqual(app.text(IDC_COUNT), b"0")
         self.assertEqual(app.text(IDC_LONG_COUNT), b"0")
         app.screenshot("hidden")

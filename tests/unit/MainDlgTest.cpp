@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
+#include "FakeBridge.h"
 #include "FakePlatform.h"
 #include "app/BackupApp.h"
 #include "app/BackupMainDlg.h"
@@ -63,7 +65,28 @@ TEST_F(MainDlgTest, OnInitDialog_RunsItsStepsInOrder) {
                                 "GetModuleHandle JMUsbDll",
                                 "LoadLibrary JMUsbDll.dll",
                                 "SetDlgItemText 1000 DLL file loading fail!",
+                                "SetDlgItemText 1005 Zolvan Backup Utility -- Device not found!",
+                                "LoadIcon 143",
+                                "Shell_NotifyIcon 1",
                             }));
+}
+
+TEST_F(MainDlgTest, OnInitDialog_BindsThenFindsDevicesThenHubDrives) {
+  test::FakeBridge bridge;
+  bridge.Bridge("E");
+  bridge.Recognise('E');
+  bridge.OnHub('E', "hub", 1);
+  platform.loadableFiles = {"JMUsbDll.dll"};
+  platform.exports = bridge.Exports(platform.calls);
+  dlg.OnInitDialog();
+  const Calls order = {"LoadLibrary JMUsbDll.dll", "GetDriveList 27",    "GetUsbIdList 256",   "JMInquiry E 40",
+                       "SetTimer 1 300",           "GetAllDriveList 27", "GetAllDrivesHub E"};
+  auto at = platform.calls.begin();
+  for (const std::string& call : order) {
+    at = std::find(at, platform.calls.end(), call);
+    ASSERT_NE(at, platform.calls.end()) << call << " missing or out of order";
+  }
+  EXPECT_TRUE(platform.CallsStartingWith("NEVER").empty());
 }
 
 TEST_F(MainDlgTest, OnInitDialog_AddsNoAboutEntry_WhenStringIsEmptyOrMissing_OrNoSystemMenu) {
@@ -131,7 +154,9 @@ TEST_F(MainDlgTest, WindowProc_HandlesOnlyArrivalAndRemoveComplete) {
     timerCalls.insert(timerCalls.begin(), kills.begin(), kills.end());
     EXPECT_EQ(timerCalls, c.timerCalls);
     if (!c.timerCalls.empty()) {
-      if (c.code == 0x8004) EXPECT_EQ(p.calls.front(), "KillTimer 1") << "stopped before rediscovery";
+      if (c.code == 0x8004) {
+        EXPECT_EQ(p.calls.front(), "KillTimer 1") << "stopped before rediscovery";
+      }
       EXPECT_EQ(p.calls.back(), "SetTimer 1 300");
     } else {
       EXPECT_TRUE(p.calls.empty());
