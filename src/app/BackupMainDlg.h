@@ -50,6 +50,7 @@ class CBackupMainDlg {
   bool FindFrontPortDisks();
   int32_t IdentifyChip(char letter);
   void ResetButtonState();
+  void StartBackup(char source, char target);
   void PollButtons();
   void AddTrayIcon();
   void UpdateTrayIcon(const char* tip, int iconId);

@@ -53,11 +53,29 @@ inline constexpr uint32_t kNiifNone = 0;
 inline constexpr uint32_t kTpmRightButton = 0x0002;
 inline constexpr uint32_t kTpmBottomAlign = 0x0020;
 inline constexpr uint32_t kMbOk = 0;
+inline constexpr uint32_t kFoCopy = 2;
+inline constexpr uint16_t kFofNoConfirmation = 0x0010;
+inline constexpr uint16_t kFofNoErrorUi = 0x0400;
+inline constexpr uint16_t kFofNoCopySecurityAttribs = 0x0800;
+inline constexpr int kErrorCancelled = 1223;
 }  // namespace win
 
 struct Point {
   int x = 0;
   int y = 0;
+};
+
+struct FileTag;
+using FileHandle = FileTag*;
+
+// The members of the shell's SHFILEOPSTRUCTA that the program sets, and the one it reads back.
+struct ShellFileOperation {
+  WindowHandle hwnd = nullptr;
+  uint32_t wFunc = 0;
+  const char* pFrom = nullptr;  // list of names, each NUL-terminated, ended by a second NUL
+  const char* pTo = nullptr;
+  uint16_t fFlags = 0;
+  bool fAnyOperationsAborted = false;  // set by the shell
 };
 
 class Platform {
@@ -96,6 +114,18 @@ class Platform {
   virtual void SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) = 0;
   virtual void KillTimer(WindowHandle window, uintptr_t id) = 0;
   virtual void Sleep(uint32_t ms) = 0;
+
+  // Files, folders and the command interpreter.
+  virtual int SHFileOperationA(ShellFileOperation& operation) = 0;
+  virtual bool CreateDirectoryA(const char* path) = 0;
+  virtual bool DeleteFileA(const char* path) = 0;
+  virtual int System(const char* command) = 0;  // the C library's system(): runs COMSPEC, waits
+  virtual std::string GetTempPathA() = 0;       // ends in a backslash; empty when unknown
+  // Creates a new, empty, uniquely named file in the folder; returns its path, empty on failure.
+  virtual std::string GetTempFileNameA(const char* folder) = 0;
+  virtual FileHandle OpenFileForReading(const char* path) = 0;  // null when it cannot be opened
+  virtual bool ReadByte(FileHandle file, char& byte) = 0;       // false at the end
+  virtual void CloseFile(FileHandle file) = 0;
 
   // Run-time library loading.
   virtual ModuleHandle GetModuleHandleA(const char* name) = 0;

@@ -30,6 +30,15 @@ class FakePlatform : public Platform {
   };
   std::vector<Notification> notifications;
 
+  // Files: path -> content. System() runs "dir X:\ /b > "path"" by writing `listing` to path
+  // GetTempFileNameA creates an empty file, as Windows does; openFails makes every open fail.
+  std::map<std::string, std::string> files;
+  std::string tempPath = "C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\";
+  std::string listing;
+  bool openFails = false;
+  std::map<std::string, int> copyResults;      // by source name; 0 when absent
+  std::set<std::string> copiesReportedAborted;  // result 0 with fAnyOperationsAborted
+
   // Record.
   std::vector<std::string> calls;
   std::map<int, std::string> controlText;  // last text set per control
@@ -118,6 +127,56 @@ class FakePlatform : public Platform {
     notifications.push_back({message, data});
     return notifyResult;
   }
+  int SHFileOperationA(ShellFileOperation& op) override {
+    auto list = [](const char* p) {  // the first name and whether a second NUL ends the list
+      std::string name = p;
+      return name + (p[name.size() + 1] == 0 ? "" : "|NO DOUBLE NUL");
+    };
+    calls.push_back("SHFileOperation " + std::to_string(op.wFunc) + " " + list(op.pFrom) + " -> " + list(op.pTo) +
+                    " flags=" + std::to_string(op.fFlags) + (op.hwnd ? " OWNED" : ""));
+    const std::string from = op.pFrom;
+    op.fAnyOperationsAborted = copiesReportedAborted.count(from) > 0;
+    auto it = copyResults.find(from);
+    return it == copyResults.end() ? 0 : it->second;
+  }
+  bool CreateDirectoryA(const char* path) override {
+    calls.push_back(std::string("CreateDirectory ") + path);
+    return true;
+  }
+  bool DeleteFileA(const char* path) override {
+    calls.push_back(std::string("DeleteFile ") + path);
+    return files.erase(path) > 0;
+  }
+  int System(const char* command) override {
+    calls.push_back(std::string("System ") + command);
+    const std::string c = command;
+    const auto open = c.find("> \"");
+    if (open != std::string::npos && c.back() == '"')
+      files[c.substr(open + 3, c.size() - open - 4)] = listing;
+    return 0;
+  }
+  std::string GetTempPathA() override { return tempPath; }
+  std::string GetTempFileNameA(const char* folder) override {
+    const std::string path = std::string(folder) + "zlv" + std::to_string(++tempFiles) + ".tmp";
+    calls.push_back("GetTempFileName " + path);
+    files[path] = "";
+    return path;
+  }
+  FileHandle OpenFileForReading(const char* path) override {
+    calls.push_back(std::string("OpenFile ") + path);
+    auto it = files.find(path);
+    if (openFails || it == files.end()) return nullptr;
+    reading = it->second;
+    readAt = 0;
+    return reinterpret_cast<FileHandle>(0x6000);
+  }
+  bool ReadByte(FileHandle, char& byte) override {
+    if (readAt >= reading.size()) return false;
+    byte = reading[readAt++];
+    return true;
+  }
+  void CloseFile(FileHandle) override { calls.push_back("CloseFile"); }
+
   void SetTimer(WindowHandle w, uintptr_t id, uint32_t ms) override {
     Check(w);
     calls.push_back("SetTimer " + std::to_string(id) + " " + std::to_string(ms));
@@ -154,6 +213,10 @@ class FakePlatform : public Platform {
   static std::string IconName(IconHandle icon) {
     return "icon" + std::to_string(reinterpret_cast<uintptr_t>(icon) - 0x4000);
   }
+  int tempFiles = 0;
+  std::string reading;
+  size_t readAt = 0;
+
   // Every window call must go to the dialog's own window.
   void Check(WindowHandle w) {
     if (w != Window()) calls.push_back("WRONG WINDOW");

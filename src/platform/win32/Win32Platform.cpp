@@ -4,6 +4,8 @@
 #include <dbt.h>
 #include <shellapi.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "app/TrayIconData.h"
@@ -36,6 +38,9 @@ static_assert(win::kNifMessage == NIF_MESSAGE && win::kNifIcon == NIF_ICON && wi
 static_assert(win::kNifInfo == NIF_INFO && win::kNiifNone == NIIF_NONE);
 static_assert(win::kTpmRightButton == TPM_RIGHTBUTTON && win::kTpmBottomAlign == TPM_BOTTOMALIGN);
 static_assert(win::kMbOk == MB_OK);
+static_assert(win::kFoCopy == FO_COPY && win::kErrorCancelled == ERROR_CANCELLED);
+static_assert(win::kFofNoConfirmation == FOF_NOCONFIRMATION && win::kFofNoErrorUi == FOF_NOERRORUI);
+static_assert(win::kFofNoCopySecurityAttribs == FOF_NOCOPYSECURITYATTRIBS);
 static_assert(sizeof(TrayIconData::szTip) == sizeof(NOTIFYICONDATAA::szTip));
 static_assert(sizeof(TrayIconData::szInfo) == sizeof(NOTIFYICONDATAA::szInfo));
 static_assert(sizeof(TrayIconData::szInfoTitle) == sizeof(NOTIFYICONDATAA::szInfoTitle));
@@ -144,6 +149,48 @@ void Win32Platform::SetTimer(WindowHandle window, uintptr_t id, uint32_t periodM
 void Win32Platform::KillTimer(WindowHandle window, uintptr_t id) { ::KillTimer(ToHwnd(window), id); }
 
 void Win32Platform::Sleep(uint32_t ms) { ::Sleep(ms); }
+
+int Win32Platform::SHFileOperationA(ShellFileOperation& operation) {
+  SHFILEOPSTRUCTA op = {};
+  op.hwnd = ToHwnd(operation.hwnd);
+  op.wFunc = operation.wFunc;
+  op.pFrom = operation.pFrom;
+  op.pTo = operation.pTo;
+  op.fFlags = operation.fFlags;
+  const int result = ::SHFileOperationA(&op);
+  operation.fAnyOperationsAborted = op.fAnyOperationsAborted != FALSE;
+  return result;
+}
+
+bool Win32Platform::CreateDirectoryA(const char* path) { return ::CreateDirectoryA(path, nullptr) != FALSE; }
+
+bool Win32Platform::DeleteFileA(const char* path) { return ::DeleteFileA(path) != FALSE; }
+
+int Win32Platform::System(const char* command) { return std::system(command); }
+
+std::string Win32Platform::GetTempPathA() {
+  char path[MAX_PATH + 1];
+  const DWORD length = ::GetTempPathA(sizeof path, path);
+  return length > 0 && length < sizeof path ? std::string(path, length) : std::string();
+}
+
+std::string Win32Platform::GetTempFileNameA(const char* folder) {
+  char path[MAX_PATH];
+  return ::GetTempFileNameA(folder, "zlv", 0, path) ? std::string(path) : std::string();
+}
+
+FileHandle Win32Platform::OpenFileForReading(const char* path) {
+  return reinterpret_cast<FileHandle>(std::fopen(path, "rb"));
+}
+
+bool Win32Platform::ReadByte(FileHandle file, char& byte) {
+  const int c = std::fgetc(reinterpret_cast<FILE*>(file));
+  if (c == EOF) return false;
+  byte = static_cast<char>(c);
+  return true;
+}
+
+void Win32Platform::CloseFile(FileHandle file) { std::fclose(reinterpret_cast<FILE*>(file)); }
 
 ModuleHandle Win32Platform::GetModuleHandleA(const char* name) {
   return reinterpret_cast<ModuleHandle>(::GetModuleHandleA(name));

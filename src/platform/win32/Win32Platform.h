@@ -38,6 +38,16 @@ class Win32Platform final : public Platform {
   void KillTimer(WindowHandle window, uintptr_t id) override;
   void Sleep(uint32_t ms) override;
 
+  int SHFileOperationA(ShellFileOperation& operation) override;
+  bool CreateDirectoryA(const char* path) override;
+  bool DeleteFileA(const char* path) override;
+  int System(const char* command) override;
+  std::string GetTempPathA() override;
+  std::string GetTempFileNameA(const char* folder) override;
+  FileHandle OpenFileForReading(const char* path) override;
+  bool ReadByte(FileHandle file, char& byte) override;
+  void CloseFile(FileHandle file) override;
+
   ModuleHandle GetModuleHandleA(const char* name) override;
   ModuleHandle LoadLibraryA(const char* fileName) override;
   void* GetProcAddress(ModuleHandle module, const char* name) override;

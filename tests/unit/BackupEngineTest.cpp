@@ -1,0 +1,207 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "FakePlatform.h"
+#include "app/BackupMainDlg.h"
+#include "backup/BackupDlg.h"
+
+namespace zolvan {
+namespace {
+
+using Calls = std::vector<std::string>;
+using namespace std::string_literals;
+
+const std::string kListing = "C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\zlv1.tmp";
+const std::string kWholeRoot = "SHFileOperation 2 E:\\* -> F:\\USB_Backup flags=3088";
+const std::string kDir = "System dir E:\\ /b > \"" + kListing + "\"";
+
+std::string CopyOf(const std::string& name) { return "SHFileOperation 2 E:\\" + name + " -> F:\\USB_Backup flags=3088"; }
+
+class BackupEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override { dlg.Attach(test::FakePlatform::Window()); }
+
+  // Runs a backup of E into F and returns the calls that touch files.
+  Calls Backup(char source = 'E', char target = 'F') {
+    platform.calls.clear();
+    dlg.StartBackup(source, target);
+    ExpectNothingWrittenTo(source);
+    Calls fileCalls;
+    for (const std::string& c : platform.calls)
+      if (c.rfind("SetDlgItemText", 0) != 0) fileCalls.push_back(c);
+    return fileCalls;
+  }
+
+  // The source disk is only ever read: no folder, file, listing or copy target on it.
+  void ExpectNothingWrittenTo(char source) {
+    const std::string onSource = std::string(1, source) + ":";
+    for (const std::string& c : platform.calls) {
+      for (const char* writer : {"CreateDirectory ", "DeleteFile ", "GetTempFileName "}) {
+        if (c.rfind(writer, 0) == 0) {
+          EXPECT_NE(c.substr(std::strlen(writer), 2), onSource) << c;
+        }
+      }
+      const auto arrow = c.find(" -> ");
+      if (arrow != std::string::npos) {
+        EXPECT_NE(c.substr(arrow + 4, 2), onSource) << c;
+      }
+      const auto redirect = c.find("> \"");
+      if (redirect != std::string::npos) {
+        EXPECT_NE(c.substr(redirect + 3, 2), onSource) << c;
+      }
+    }
+  }
+
+  // Whole-root copy fails, so the listing drives the copy.
+  void FailWholeRoot(const std::string& listing) {
+    platform.copyResults["E:\\*"] = 1026;
+    platform.listing = listing;
+  }
+
+  test::FakePlatform platform;
+  CBackupMainDlg dlg{platform};
+};
+
+TEST_F(BackupEngineTest, WholeRootCopy_CreatesTargetFolderAndCopiesOnce_WhenShellSucceeds) {
+  EXPECT_EQ(Backup(), (Calls{"CreateDirectory F:\\USB_Backup", kWholeRoot}));
+}
+
+TEST_F(BackupEngineTest, WholeRootCopy_EndsWithoutFallback_WhenUserCancelled) {
+  // 1223 from the shell, or 0 with "any operations aborted" set.
+  for (bool reportedAsSuccess : {false, true}) {
+    SCOPED_TRACE(reportedAsSuccess);
+    platform.copyResults["E:\\*"] = reportedAsSuccess ? 0 : 1223;
+    if (reportedAsSuccess) platform.copiesReportedAborted = {"E:\\*"};
+    EXPECT_EQ(Backup(), (Calls{"CreateDirectory F:\\USB_Backup", kWholeRoot}));
+  }
+}
+
+TEST_F(BackupEngineTest, Fallback_CopiesEachListedEntryInOrder_AndDeletesListing) {
+  FailWholeRoot("Photos\r\nnotes.txt\r\nMy Music\r\n");
+  EXPECT_EQ(Backup(), (Calls{"CreateDirectory F:\\USB_Backup", kWholeRoot, "GetTempFileName " + kListing, kDir,
+                             "OpenFile " + kListing, "CreateDirectory F:\\USB_Backup", CopyOf("Photos"),
+                             "CreateDirectory F:\\USB_Backup", CopyOf("notes.txt"), "CreateDirectory F:\\USB_Backup",
+                             CopyOf("My Music"), "CloseFile", "DeleteFile " + kListing}));
+  EXPECT_TRUE(platform.files.empty()) << "no listing file is left behind";
+}
+
+TEST_F(BackupEngineTest, Fallback_ReadsLines) {
+  struct Case {
+    const char* name;
+    std::string listing;
+    std::vector<std::string> copied;
+  };
+  const std::string longName(600, 'n');
+  const Case cases[] = {
+      {"empty line skipped", "a\r\n\r\nb\r\n", {"a", "b"}},
+      {"CR only", "a\rb\r", {"a", "b"}},
+      {"LF only", "a\nb\n", {"a", "b"}},
+      {"mixed and blank lines", "\r\n\r\na\n\r\rb\r\n\n", {"a", "b"}},
+      {"empty listing", "", {}},
+      {"last line without line end", "a\r\nb", {"a"}},
+      {"blanks kept", " x y \r\n", {" x y "}},
+      {"overlong line cut to 511 bytes", longName + "\r\nc\r\n", {longName.substr(0, 511), "c"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FailWholeRoot(c.listing);
+    Calls copies;
+    for (const std::string& call : Backup())
+      if (call.rfind("SHFileOperation", 0) == 0 && call != kWholeRoot) copies.push_back(call);
+    Calls expected;
+    for (const std::string& name : c.copied) expected.push_back(CopyOf(name));
+    EXPECT_EQ(copies, expected);
+    EXPECT_TRUE(platform.files.empty());
+  }
+}
+
+TEST_F(BackupEngineTest, Fallback_StopsAtFirstFailingEntry_AndStillDeletesListing) {
+  // A failure, a cancellation, and a cancellation the shell reported as success.
+  for (int failure : {1026, 1223, 0}) {
+    SCOPED_TRACE(failure);
+    FailWholeRoot("a\r\nb\r\nc\r\n");
+    platform.copyResults["E:\\b"] = failure;
+    platform.copiesReportedAborted = failure == 0 ? std::set<std::string>{"E:\\b"} : std::set<std::string>{};
+    const Calls calls = Backup();
+    EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), (Calls{kWholeRoot, CopyOf("a"), CopyOf("b")}));
+    const std::string listing = platform.CallsStartingWith("GetTempFileName ").at(0).substr(16);
+    EXPECT_EQ(calls.back(), "DeleteFile " + listing);
+    EXPECT_TRUE(platform.files.empty());
+  }
+}
+
+TEST_F(BackupEngineTest, Fallback_DeletesListing_WhenItCannotBeOpened) {
+  FailWholeRoot("a\r\n");
+  platform.openFails = true;
+  const Calls calls = Backup();
+  EXPECT_EQ(Calls(calls.end() - 3, calls.end()), (Calls{kDir, "OpenFile " + kListing, "DeleteFile " + kListing}));
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kWholeRoot});
+  EXPECT_TRUE(platform.files.empty());
+}
+
+TEST_F(BackupEngineTest, CopyEntry_FailsOnCancellation) {
+  CBackupDlg host(platform);
+  host.m_cSrcDrive = 'E';
+  host.m_cDstDrive = 'F';
+  EXPECT_TRUE(host.CopyEntry("a"));
+  platform.copyResults["E:\\a"] = 1223;
+  EXPECT_FALSE(host.CopyEntry("a"));
+  platform.copyResults["E:\\a"] = 0;
+  platform.copiesReportedAborted = {"E:\\a"};
+  EXPECT_FALSE(host.CopyEntry("a"));
+  platform.copiesReportedAborted.clear();
+  platform.copyResults["E:\\a"] = 2;
+  EXPECT_FALSE(host.CopyEntry("a"));
+}
+
+TEST_F(BackupEngineTest, StartBackup_SkipsDiskThatIsBothSourceAndTarget) {
+  EXPECT_EQ(Backup('F', 'F'), Calls{});
+  EXPECT_EQ(dlg.m_strLog, "\r\nSkip Copy: <<F>> is both source and target \r\n");
+  EXPECT_EQ(platform.controlText[1000], dlg.m_strLog);
+}
+
+TEST_F(BackupEngineTest, StartBackup_CopiesNothing_ForLettersOutsideAToZ) {
+  for (auto [source, target] : {std::pair{'&', 'F'}, {'E', '\0'}, {'e', 'F'}, {'E', '['}, {'\0', '\0'}}) {
+    SCOPED_TRACE(testing::Message() << int(source) << " " << int(target));
+    EXPECT_EQ(Backup(source, target), Calls{});
+  }
+  EXPECT_TRUE(dlg.m_strLog.empty());
+}
+
+TEST_F(BackupEngineTest, Listing_GoesToTargetDisk_WhenTempFolderIsOnSource) {
+  for (const char* temp : {"E:\\Temp\\", "e:\\Temp\\", ""}) {
+    SCOPED_TRACE(temp);
+    platform.tempPath = temp;
+    FailWholeRoot("a\r\n");
+    const Calls calls = Backup();
+    const Calls temps = platform.CallsStartingWith("GetTempFileName");
+    ASSERT_EQ(temps.size(), 1u);
+    EXPECT_EQ(temps[0].substr(0, 19), "GetTempFileName F:\\");
+    EXPECT_EQ(platform.CallsStartingWith("SHFileOperation").back(), CopyOf("a"));
+  }
+}
+
+TEST_F(BackupEngineTest, MakeDirPath_CreatesEveryFolderAlongThePath) {
+  CBackupDlg host(platform);
+  struct Case {
+    const char* path;
+    Calls created;
+  };
+  const Case cases[] = {
+      {"F:\\USB_Backup", {"CreateDirectory F:\\USB_Backup"}},
+      {"C:\\a\\b/c", {"CreateDirectory C:\\a", "CreateDirectory C:\\a\\b", "CreateDirectory C:\\a\\b/c"}},
+      {"F:\\USB_Backup\\", {"CreateDirectory F:\\USB_Backup", "CreateDirectory F:\\USB_Backup\\"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    platform.calls.clear();
+    host.MakeDirPath(c.path);
+    EXPECT_EQ(platform.calls, c.created);
+  }
+}
+
+}  // namespace
+}  // namespace zolvan
