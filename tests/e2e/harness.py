@@ -50,10 +50,11 @@ def windows_path(prefix, host_path):
     return "C:\\" + rel.replace("/", "\\")
 
 
-class App:
-    """One run of the program in a prefix of its own."""
+class Prefix:
+    """A Wine prefix of one test's own, with the test tools in C:\\tools and drive letters mapped
+    to host folders."""
 
-    def __init__(self, name, library="full", enclosure="", drives=None):
+    def __init__(self, name):
         self.name = name
         self.prefix = os.path.join(WORK, "prefixes", name)
         shutil.rmtree(self.prefix, ignore_errors=True)
@@ -64,15 +65,44 @@ class App:
             shutil.copy(path, path + ".tmp")
             os.replace(path + ".tmp", path)
         self.env = wine_env(self.prefix)
-        self.app_dir = os.path.join(self.prefix, "drive_c", "Zolvan")
+        self.drive_c = os.path.join(self.prefix, "drive_c")
+        self.tools = os.path.join(self.drive_c, "tools")
+        os.makedirs(self.tools)
+        for tool in ("zprobe.exe", "backup_runner.exe"):
+            shutil.copy(os.path.join(BUILD, "sim", tool), self.tools)
+
+    def map_drive(self, letter, folder):
+        link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
+        if os.path.lexists(link):
+            os.remove(link)
+        os.symlink(os.path.abspath(folder), link)
+
+    def run_tool(self, tool, *args, timeout=120):
+        """Runs a console tool synchronously and returns its output lines."""
+        # Output goes through a file, not a pipe: a wineserver or Wine service started by this
+        # call would inherit the pipe and keep it open long after the tool has ended.
+        with tempfile.TemporaryFile() as out:
+            subprocess.run(["wine", os.path.join(self.tools, tool), *args], env=self.env, check=True,
+                           stdout=out, stderr=subprocess.DEVNULL, timeout=timeout)
+            out.seek(0)
+            return out.read().decode("latin-1").splitlines()
+
+    def stop(self):
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False)
+
+
+class App(Prefix):
+    """One run of the program in a prefix of its own."""
+
+    def __init__(self, name, library="full", enclosure="", drives=None):
+        super().__init__(name)
+        self.app_dir = os.path.join(self.drive_c, "Zolvan")
         os.makedirs(self.app_dir)
         shutil.copy(os.path.join(BUILD, "ZolvanBackup.exe"), self.app_dir)
         if library:
             shutil.copy(os.path.join(BUILD, "sim", library, "JMUsbDll.dll"), self.app_dir)
         self.write_enclosure(enclosure)
-        self.tools = os.path.join(self.prefix, "drive_c", "tools")
-        os.makedirs(self.tools)
-        shutil.copy(os.path.join(BUILD, "sim", "zprobe.exe"), self.tools)
         for letter, folder in (drives or {}).items():
             self.map_drive(letter, folder)
         self.process = None
@@ -80,12 +110,6 @@ class App:
     def write_enclosure(self, text):
         with open(os.path.join(self.app_dir, "enclosure.txt"), "w") as f:
             f.write(text)
-
-    def map_drive(self, letter, folder):
-        link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
-        if os.path.lexists(link):
-            os.remove(link)
-        os.symlink(os.path.abspath(folder), link)
 
     def start(self, cwd=None):
         exe = windows_path(self.prefix, os.path.join(self.app_dir, "ZolvanBackup.exe"))
@@ -96,13 +120,7 @@ class App:
             raise AssertionError("the main window did not appear")
 
     def probe(self, *args):
-        # Output goes through a file, not a pipe: a wineserver or Wine service started by this
-        # call would inherit the pipe and keep it open long after zprobe has ended.
-        with tempfile.TemporaryFile() as out:
-            subprocess.run(["wine", os.path.join(self.tools, "zprobe.exe"), "--desktop", DESKTOP, *args],
-                           env=self.env, check=True, stdout=out, stderr=subprocess.DEVNULL, timeout=60)
-            out.seek(0)
-            return out.read().decode("ascii").splitlines()
+        return self.run_tool("zprobe.exe", "--desktop", DESKTOP, *args, timeout=60)
 
     def text(self, control_id):
         return bytes.fromhex(self.probe("text", str(control_id))[0])
@@ -148,13 +166,12 @@ class App:
         return {name for name, rgb in ICON_COLOURS.items() if rgb in found}
 
     def stop(self):
-        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
+        super().stop()
         if self.process:
             try:
                 self.process.wait(timeout=20)
             except subprocess.TimeoutExpired:
                 self.process.kill()
-        subprocess.run(["wineserver", "-w"], env=self.env, check=False)
 
 
 class AppTestCase(unittest.TestCase):

@@ -9,7 +9,7 @@ namespace zolvan {
 inline HWND ToHwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
 inline WindowHandle FromHwnd(HWND h) { return reinterpret_cast<WindowHandle>(h); }
 
-class Win32Platform final : public Platform {
+class Win32Platform : public Platform {
  public:
   explicit Win32Platform(HINSTANCE instance) : m_instance(instance) {}
 

@@ -1,0 +1,114 @@
+// Runs the backup engine with the real Win32 platform, for the Wine tests: the real shell copy,
+// the real command interpreter and real files. Each platform call that matters is reported on
+// standard output, one line each.
+//
+//   backup_runner SOURCE TARGET [--temp DIR] [--fail-whole-root] [--vanish-listed N]
+//     --temp DIR          the temporary folder (TMP and TEMP)
+//     --fail-whole-root   the copy of X:\* fails as an unreadable entry would make it fail on Windows
+//     --vanish-listed N   once the listing is written, the N-th listed root entry is deleted
+#include <windows.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "app/BackupMainDlg.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace {
+
+constexpr int kAccessDeniedSource = 0x78;  // DE_ACCESSDENIEDSRC
+
+std::string Hex(const std::string& text) {
+  std::string out;
+  char byte[3];
+  for (unsigned char c : text) {
+    std::snprintf(byte, sizeof byte, "%02x", c);
+    out += byte;
+  }
+  return out;
+}
+
+class RunnerPlatform : public zolvan::Win32Platform {
+ public:
+  using Win32Platform::Win32Platform;
+  bool failWholeRoot = false;
+  int vanishListed = 0;
+  char source = 0;
+
+  int SHFileOperationA(zolvan::ShellFileOperation& op) override {
+    const std::string from = op.pFrom;
+    int result;
+    if (failWholeRoot && from.size() >= 2 && from.compare(from.size() - 2, 2, "\\*") == 0)
+      result = kAccessDeniedSource;
+    else
+      result = Win32Platform::SHFileOperationA(op);
+    std::printf("copy %s -> %s flags=0x%x owner=%d result=%d\n", op.pFrom, op.pTo, op.fFlags, op.hwnd ? 1 : 0, result);
+    return result;
+  }
+
+  int System(const char* command) override {
+    const int result = Win32Platform::System(command);
+    std::printf("system %s\n", command);
+    const std::string c = command;
+    const std::string listing = c.substr(c.find("> \"") + 3, c.size() - c.find("> \"") - 4);
+    std::ifstream in(listing, std::ios::binary);
+    const std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::printf("listing %s\n", Hex(content).c_str());
+    if (vanishListed > 0) Vanish(content);
+    return result;
+  }
+
+  bool DeleteFileA(const char* path) override {
+    const bool deleted = Win32Platform::DeleteFileA(path);
+    std::printf("delete %s %d\n", path, deleted ? 1 : 0);
+    return deleted;
+  }
+
+ private:
+  void Vanish(const std::string& listing) {
+    size_t start = 0;
+    for (int n = 1;; ++n) {
+      const size_t end = listing.find("\r\n", start);
+      if (end == std::string::npos) return;
+      if (n == vanishListed) {
+        const std::string path = std::string(1, source) + ":\\" + listing.substr(start, end - start) + '\0';
+        SHFILEOPSTRUCTA op = {};
+        op.wFunc = FO_DELETE;
+        op.pFrom = path.c_str();
+        op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
+        std::printf("vanished %s %d\n", path.c_str(), ::SHFileOperationA(&op));
+        return;
+      }
+      start = end + 2;
+    }
+  }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: backup_runner SOURCE TARGET [--temp DIR] [--fail-whole-root] [--vanish-listed N]\n");
+    return 2;
+  }
+  RunnerPlatform platform(GetModuleHandleA(nullptr));
+  platform.source = argv[1][0];
+  for (int i = 3; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--temp") && i + 1 < argc) {
+      SetEnvironmentVariableA("TMP", argv[i + 1]);
+      SetEnvironmentVariableA("TEMP", argv[++i]);
+    } else if (!std::strcmp(argv[i], "--fail-whole-root")) {
+      platform.failWholeRoot = true;
+    } else if (!std::strcmp(argv[i], "--vanish-listed") && i + 1 < argc) {
+      platform.vanishListed = std::atoi(argv[++i]);
+    }
+  }
+  zolvan::CBackupMainDlg dlg(platform);
+  dlg.StartBackup(argv[1][0], argv[2][0]);
+  std::printf("log %s\n", Hex(dlg.m_strLog).c_str());
+  return 0;
+}

@@ -1,0 +1,141 @@
+"""The backup engine with the real Win32 platform under Wine: real folders mapped to drive
+letters, the real shell copy and the real command interpreter's dir."""
+import hashlib
+import os
+import random
+import shutil
+import tempfile
+import unittest
+
+from harness import Prefix
+
+
+def make_tree(root):
+    rnd = random.Random(7)
+    files = {
+        "a.txt": b"alpha\r\n",
+        "notes with blanks.txt": b"one\r\ntwo\r\n",
+        "zero.bin": b"",
+        "big.bin": rnd.randbytes(3 * 1024 * 1024),
+        "Photos/img 001.bin": rnd.randbytes(300_000),
+        "Photos/2024/summer/beach.bin": rnd.randbytes(50_000),
+        "docs/deep/x/y.txt": b"y" * 10,
+    }
+    for rel, data in files.items():
+        path = os.path.join(root, rel)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    os.makedirs(os.path.join(root, "empty folder"))
+
+
+def snapshot(root):
+    """Every path below root: folders as None, files by content hash."""
+    tree = {}
+    for folder, dirs, files in os.walk(root):
+        for d in dirs:
+            tree[os.path.relpath(os.path.join(folder, d), root)] = None
+        for f in files:
+            with open(os.path.join(folder, f), "rb") as fh:
+                tree[os.path.relpath(os.path.join(folder, f), root)] = hashlib.sha256(fh.read()).hexdigest()
+    return tree
+
+
+class Run:
+    def __init__(self, lines):
+        self.lines = lines
+        self.copies = []  # (source, result)
+        for line in lines:
+            if line.startswith("copy "):
+                source, rest = line[5:].split(" -> ", 1)
+                self.copies.append((source, int(rest.rsplit("result=", 1)[1])))
+        self.commands = [line[7:] for line in lines if line.startswith("system ")]
+        self.deleted = [line[7:].rsplit(" ", 1) for line in lines if line.startswith("delete ")]
+        listing = [line[8:] for line in lines if line.startswith("listing ")]
+        self.listed = bytes.fromhex(listing[0]).decode("latin-1").split("\r\n")[:-1] if listing else None
+        self.log = bytes.fromhex([line[4:] for line in lines if line.startswith("log ")][0])
+
+
+class BackupTest(unittest.TestCase):
+    def setUp(self):
+        self.host = tempfile.mkdtemp(prefix="zolvan-backup-")
+        self.addCleanup(shutil.rmtree, self.host)
+        self.source = os.path.join(self.host, "source disk")
+        self.target = os.path.join(self.host, "target disk")
+        os.makedirs(self.target)
+        make_tree(self.source)
+        self.before = snapshot(self.source)
+        self.prefix = Prefix(self.id().split(".")[-1])
+        self.addCleanup(self.prefix.stop)
+        self.prefix.map_drive("E", self.source)
+        self.prefix.map_drive("F", self.target)
+        self.addCleanup(lambda: self.assertEqual(snapshot(self.source), self.before, "the source disk changed"))
+
+    def backup(self, source="E", target="F", *options):
+        return Run(self.prefix.run_tool("backup_runner.exe", source, target, *options))
+
+    def backed_up(self):
+        return snapshot(os.path.join(self.target, "USB_Backup"))
+
+    def test_whole_root_copy_reproduces_the_source_tree(self):
+        run = self.backup()
+        self.assertEqual(run.copies, [("E:\\*", 0)])
+        self.assertEqual(run.commands, [], "no listing without a failure")
+        self.assertEqual(self.backed_up(), self.before)
+        self.assertIn("flags=0xc10 owner=0", run.lines[0])
+
+    def test_existing_backup_keeps_other_files_and_overwrites_same_names(self):
+        old = os.path.join(self.target, "USB_Backup")
+        os.makedirs(os.path.join(old, "Photos"))
+        for rel, data in (("only in backup.txt", b"keep me"), ("a.txt", b"stale"), ("Photos/old.bin", b"old")):
+            with open(os.path.join(old, rel), "wb") as f:
+                f.write(data)
+        self.backup()
+        expected = dict(self.before)
+        expected["only in backup.txt"] = hashlib.sha256(b"keep me").hexdigest()
+        expected[os.path.join("Photos", "old.bin")] = hashlib.sha256(b"old").hexdigest()
+        self.assertEqual(self.backed_up(), expected)
+
+    def test_disk_is_never_copied_into_itself(self):
+        run = self.backup("E", "E")
+        self.assertEqual(run.copies, [])
+        self.assertEqual(run.log, b"\r\nSkip Copy: <<E>> is both source and target \r\n")
+        self.assertFalse(os.path.exists(os.path.join(self.source, "USB_Backup")))
+
+    def temp_folder(self):
+        folder = os.path.join(self.prefix.drive_c, "Temp Folder", "zolvan tmp")
+        os.makedirs(folder)
+        return folder, "C:\\Temp Folder\\zolvan tmp\\"
+
+    def test_fallback_copies_each_listed_entry_through_the_real_dir(self):
+        folder, windows_folder = self.temp_folder()
+        run = self.backup("E", "F", "--temp", windows_folder, "--fail-whole-root")
+        self.assertEqual(len(run.commands), 1)
+        listing_path = run.commands[0].split('> "', 1)[1][:-1]
+        self.assertTrue(run.commands[0].startswith('dir E:\\ /b > "C:\\Temp Folder\\zolvan tmp\\'), run.commands[0])
+        # The real dir lists every root entry; each is copied on its own, in listing order.
+        self.assertEqual(sorted(run.listed), sorted(os.listdir(self.source)))
+        self.assertEqual(run.copies, [("E:\\*", 0x78)] + [("E:\\" + name, 0) for name in run.listed])
+        self.assertEqual(self.backed_up(), self.before)
+        self.assertEqual(run.deleted, [[listing_path, "1"]])
+        self.assertEqual(os.listdir(folder), [], "no listing file is left behind")
+
+    def test_fallback_stops_at_the_first_entry_that_fails(self):
+        folder, windows_folder = self.temp_folder()
+        # The second listed entry is gone by the time it is copied.
+        lines = self.prefix.run_tool("backup_runner.exe", "E", "F", "--temp", windows_folder, "--fail-whole-root",
+                                     "--vanish-listed", "2")
+        run = Run(lines)
+        first, second = run.listed[0], run.listed[1]
+        self.assertTrue(any(line.startswith("vanished E:\\" + second) for line in lines), lines)
+        self.assertEqual([source for source, _ in run.copies], ["E:\\*", "E:\\" + first, "E:\\" + second])
+        self.assertNotEqual(run.copies[-1][1], 0)
+        copied = {rel for rel in self.backed_up() if rel.split(os.sep)[0] != first}
+        self.assertEqual(copied, set(), "nothing after the first listed entry was copied")
+        self.assertEqual(os.listdir(folder), [])
+        # What vanished was the test's doing; the rest of the source is as it was.
+        self.before = snapshot(self.source)
+
+
+if __name__ == "__main__":
+    unittest.main()
