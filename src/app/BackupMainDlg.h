@@ -84,6 +84,7 @@ class CBackupMainDlg {
  private:
   void DoDataExchange();
   void ReportDeviceNotFound();
+  void SetTrayIdentity();  // size, window, icon id and callback message of the tray record
   const char* HubIdOf(char letter) const;
   void RediscoverAndRestartPoll();
 

@@ -26,11 +26,15 @@ int CBackupMainDlg::OnCreate(bool defaultCreateSucceeded) {
   return 0;
 }
 
-void CBackupMainDlg::AddTrayIcon() {
+void CBackupMainDlg::SetTrayIdentity() {
   m_nid.cbSize = kTrayRecordSize;
   m_nid.hWnd = m_hWnd;
   m_nid.uID = kTrayIconId;
   m_nid.uCallbackMessage = WM_TRAYNOTIFY;
+}
+
+void CBackupMainDlg::AddTrayIcon() {
+  SetTrayIdentity();
   m_nid.hIcon = m_platform.LoadIconA(IDR_MAINFRAME);
   CopyText(m_nid.szTip, kInitialTip);
   m_nid.uFlags = kTipIconMessage;
@@ -47,10 +51,7 @@ void CBackupMainDlg::UpdateTrayIcon(const char* tip, int iconId) {
 }
 
 bool CBackupMainDlg::ShowTrayBalloon(const char* text, const char* title, int32_t timeoutUnits) {
-  m_nid.hWnd = m_hWnd;
-  m_nid.cbSize = kTrayRecordSize;
-  m_nid.uID = kTrayIconId;
-  m_nid.uCallbackMessage = WM_TRAYNOTIFY;
+  SetTrayIdentity();
   CopyText(m_nid.szInfo, text);
   m_nid.dwInfoFlags = win::kNiifNone;
   CopyText(m_nid.szInfoTitle, title);
