@@ -6,6 +6,7 @@ mapped to temporary folders. Controls are read from outside with zprobe.exe.
 """
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -30,10 +31,42 @@ ICON_COLOURS = {"blue": (0x4A, 0x5F, 0x9E), "green": (0x2E, 0x9E, 0x4F), "red": 
 RECOGNISED_CHIP = "F4 E7 0E 9C 00 A3 01 00 02 05 00 07"
 
 
+# Debian's Wine runs without its preloader: the loader is a program at a fixed address, and the
+# kernel starts its heap anywhere up to 1 GB above it. Now and then the heap covers 0x7ffe0000,
+# where every Wine process must map the shared user data, and that process dies at its start
+# ("failed to map the shared user data"): the program, or a Wine service everything then waits
+# for. Without address randomisation the heap starts right after the loader, far below.
+NO_ASLR = ["setarch", "-R"] if subprocess.run(["setarch", "-R", "true"], stderr=subprocess.DEVNULL).returncode == 0 else []
+
+
+def wine(*args):
+    """The command line that runs `wine` (or another Wine program) with these arguments."""
+    return NO_ASLR + list(args)
+
+
 def wine_env(prefix):
     env = dict(os.environ)
-    env.update(WINEPREFIX=prefix, WINEDEBUG="-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    # Wine's errors stay in each test's log; its fixme chatter does not.
+    env.update(WINEPREFIX=prefix, WINEDEBUG="fixme-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     return env
+
+
+def prefix_processes(prefix):
+    """`ps` lines of the processes that run in a Wine prefix, wineserver included."""
+    marker = ("WINEPREFIX=" + prefix + "\0").encode()
+    pids = []
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if marker in f.read():
+                    pids.append(pid)
+        except OSError:
+            pass
+    if not pids:
+        return []
+    ps = subprocess.run(["ps", "-o", "pid,ppid,etime,stat,args", "-p", ",".join(pids)],
+                        capture_output=True, text=True)
+    return ps.stdout.splitlines()[1:]
 
 
 def prepare_base_prefix():
@@ -41,7 +74,7 @@ def prepare_base_prefix():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(ARTIFACTS)
     env = wine_env(BASE_PREFIX)
-    subprocess.run(["wineboot", "-i"], env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(wine("wineboot", "-i"), env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"], env=env, check=True)
 
 
@@ -52,7 +85,7 @@ def windows_path(prefix, host_path):
 
 class Prefix:
     """A Wine prefix of one test's own, with the test tools in C:\\tools and drive letters mapped
-    to host folders."""
+    to host folders. Wine's output of everything run in it goes to ARTIFACTS/NAME.log."""
 
     def __init__(self, name):
         self.name = name
@@ -70,6 +103,8 @@ class Prefix:
         os.makedirs(self.tools)
         for tool in ("zprobe.exe", "backup_runner.exe"):
             shutil.copy(os.path.join(BUILD, "sim", tool), self.tools)
+        self.log_path = os.path.join(ARTIFACTS, name + ".log")
+        self.log = open(self.log_path, "ab")
 
     def map_drive(self, letter, folder):
         link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
@@ -82,14 +117,46 @@ class Prefix:
         # Output goes through a file, not a pipe: a wineserver or Wine service started by this
         # call would inherit the pipe and keep it open long after the tool has ended.
         with tempfile.TemporaryFile() as out:
-            subprocess.run(["wine", os.path.join(self.tools, tool), *args], env=self.env, check=True,
-                           stdout=out, stderr=subprocess.DEVNULL, timeout=timeout)
+            process = subprocess.Popen(wine("wine", os.path.join(self.tools, tool), *args), env=self.env,
+                                       stdout=out, stderr=self.log)
+            try:
+                process.wait(timeout=timeout)
+            except subprocess.TimeoutExpired:
+                error = self.hung("%s %s did not return within %d s" % (tool, " ".join(args), timeout))
+                process.kill()
+                process.wait()
+                raise error
+            if process.returncode != 0:
+                raise subprocess.CalledProcessError(process.returncode, [tool, *args])
             out.seek(0)
             return out.read().decode("latin-1").splitlines()
 
+    def screenshot(self, label):
+        path = os.path.join(ARTIFACTS, "%s-%s.png" % (self.name, label))
+        subprocess.run(["import", "-window", "root", path], check=False,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return path
+
+    def hung(self, what):
+        """Keeps what shows why something did not happen in time: the desktop, the prefix's
+        processes and Wine's output. Returns the error to raise."""
+        shot = self.screenshot("timeout")
+        processes = os.path.join(ARTIFACTS, self.name + "-processes.txt")
+        with open(processes, "w") as f:
+            f.write("\n".join(prefix_processes(self.prefix)) + "\n")
+        self.log.flush()
+        return AssertionError("%s; kept %s, %s and %s" % (what, self.log_path, shot, processes))
+
     def stop(self):
-        subprocess.run(["wineserver", "-k"], env=self.env, check=False)
-        subprocess.run(["wineserver", "-w"], env=self.env, check=False)
+        subprocess.run(["wineserver", "-k"], env=self.env, check=False, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=60)
+        # Nothing of a test outlives it, not even a process the wineserver lost track of.
+        for line in prefix_processes(self.prefix):
+            try:
+                os.kill(int(line.split()[0]), signal.SIGKILL)
+            except ProcessLookupError:
+                pass
+        self.log.close()
 
 
 class App(Prefix):
@@ -114,10 +181,10 @@ class App(Prefix):
     def start(self, cwd=None):
         exe = windows_path(self.prefix, os.path.join(self.app_dir, "ZolvanBackup.exe"))
         self.process = subprocess.Popen(
-            ["wine", "explorer", "/desktop=%s,1024x768" % DESKTOP, exe], env=self.env, cwd=cwd or self.app_dir,
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, start_new_session=True)
+            wine("wine", "explorer", "/desktop=%s,1024x768" % DESKTOP, exe), env=self.env, cwd=cwd or self.app_dir,
+            stdout=self.log, stderr=self.log, start_new_session=True)
         if self.probe("wait", "20000") != ["1"]:
-            raise AssertionError("the main window did not appear")
+            raise self.hung("the main window did not appear")
 
     def probe(self, *args):
         return self.run_tool("zprobe.exe", "--desktop", DESKTOP, *args, timeout=60)
@@ -142,13 +209,7 @@ class App(Prefix):
             if condition():
                 return
             time.sleep(0.2)
-        raise AssertionError("timed out waiting for " + what)
-
-    def screenshot(self, label):
-        path = os.path.join(ARTIFACTS, "%s-%s.png" % (self.name, label))
-        subprocess.run(["import", "-window", "root", path], check=False,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        return path
+        raise self.hung("timed out waiting for " + what)
 
     def tray_colours(self, label):
         """Screenshot, and which of the tray icon colours show in the taskbar's right end."""
@@ -184,5 +245,23 @@ class AppTestCase(unittest.TestCase):
         return app
 
 
+def leftovers():
+    """What tests left running: processes of their Wine prefixes, and Xvfb servers whose
+    xvfb-run has ended."""
+    found = []
+    root = os.path.join(WORK, "prefixes")
+    names = sorted(os.listdir(root)) if os.path.isdir(root) else []
+    for prefix in [BASE_PREFIX] + [os.path.join(root, name) for name in names]:
+        found += prefix_processes(prefix)
+    ps = subprocess.run(["ps", "-eo", "pid,ppid,etime,stat,args"], capture_output=True, text=True)
+    found += [line for line in ps.stdout.splitlines()[1:]
+              if line.split()[4:5] in (["Xvfb"], ["/usr/bin/Xvfb"]) and line.split()[1] == "1"]
+    return found
+
+
 if __name__ == "__main__" and sys.argv[1:] == ["--prepare"]:
     prepare_base_prefix()
+elif __name__ == "__main__" and sys.argv[1:] == ["--leftovers"]:
+    left = leftovers()
+    print("\n".join(["left running by the tests:"] + left) if left else "nothing left running")
+    sys.exit(1 if left else 0)
