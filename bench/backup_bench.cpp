@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/BackupMainDlg.h"
+#include "backup/BackupEngine.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
@@ -48,9 +48,10 @@ double BareShellCopy() {
 }
 
 double EngineCopy(zolvan::Platform& platform) {
-  zolvan::CBackupMainDlg dlg(platform);
+  zolvan::BackupEngine engine(platform);
   const double start = Seconds();
-  dlg.StartBackup('E', 'G');
+  const zolvan::BackupResult result = engine.Run('E', 'G');
+  if (result.outcome != zolvan::BackupResult::Outcome::Completed) std::printf("engine copy did not complete\n");
   const double elapsed = Seconds() - start;
   Remove("G:\\USB_Backup");
   return elapsed;

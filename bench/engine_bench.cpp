@@ -1,4 +1,4 @@
-// The backup engine's own work, without the copying: everything StartBackup does besides the
+// The backup engine's own work, without the copying: everything a backup does besides the
 // shell's copy, on the recording fake platform (so an upper bound). Compare with the seconds a
 // shell copy of a disk takes (backup_bench under Wine).
 #include <benchmark/benchmark.h>
@@ -6,33 +6,33 @@
 #include <string>
 
 #include "FakePlatform.h"
-#include "app/BackupMainDlg.h"
+#include "backup/BackupEngine.h"
 
 namespace {
 
-void BM_StartBackup_WholeRoot(benchmark::State& state) {
+void BM_Backup_WholeRoot(benchmark::State& state) {
   zolvan::test::FakePlatform platform;
-  zolvan::CBackupMainDlg dlg(platform);
+  zolvan::BackupEngine engine(platform);
   for (auto _ : state) {
-    dlg.StartBackup('E', 'F');
+    benchmark::DoNotOptimize(engine.Run('E', 'F'));
     platform.calls.clear();
   }
 }
-BENCHMARK(BM_StartBackup_WholeRoot);
+BENCHMARK(BM_Backup_WholeRoot);
 
 // The fallback over a root of N entries: listing read byte by byte, one copy request each.
-void BM_StartBackup_Fallback(benchmark::State& state) {
+void BM_Backup_Fallback(benchmark::State& state) {
   zolvan::test::FakePlatform platform;
   platform.copyResults["E:\\*"] = 1026;
   for (int i = 0; i < state.range(0); ++i) platform.listing += "folder with a longish name " + std::to_string(i) + "\r\n";
-  zolvan::CBackupMainDlg dlg(platform);
+  zolvan::BackupEngine engine(platform);
   for (auto _ : state) {
-    dlg.StartBackup('E', 'F');
+    benchmark::DoNotOptimize(engine.Run('E', 'F'));
     platform.calls.clear();
   }
   state.SetItemsProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_StartBackup_Fallback)->Arg(100)->Arg(5000);
+BENCHMARK(BM_Backup_Fallback)->Arg(100)->Arg(5000);
 
 }  // namespace
 

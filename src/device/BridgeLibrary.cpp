@@ -4,8 +4,6 @@
 
 namespace zolvan {
 
-BridgeLibrary g_bridgeLibrary;
-
 namespace {
 
 constexpr const char* kGroupFailure[kBindingGroupCount] = {
@@ -31,9 +29,9 @@ constexpr EntryPoint kEntryPoints[] = {
 
 }  // namespace
 
-const char* BindBridgeLibrary(Platform& platform, BridgeLibrary& library) {
-  library.module = platform.GetModuleHandleA("JMUsbDll");
-  if (!library.module) library.module = platform.LoadLibraryA("JMUsbDll.dll");
+const char* BindBridgeLibrary(LibraryLoader& loader, BridgeLibrary& library) {
+  library.module = loader.GetModuleHandleA("JMUsbDll");
+  if (!library.module) library.module = loader.LoadLibraryA("JMUsbDll.dll");
   if (!library.module) return kLibraryLoadFailed;
 
   const EntryPoint* entry = std::begin(kEntryPoints);
@@ -41,7 +39,7 @@ const char* BindBridgeLibrary(Platform& platform, BridgeLibrary& library) {
     const int group = entry->group;
     bool complete = true;
     for (; entry != std::end(kEntryPoints) && entry->group == group; ++entry) {
-      void* address = platform.GetProcAddress(library.module, entry->name);
+      void* address = loader.GetProcAddress(library.module, entry->name);
       entry->bind(library, address);
       complete = complete && address;
     }

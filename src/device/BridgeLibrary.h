@@ -1,11 +1,11 @@
 #pragma once
 
 #include "device/BridgeApi.h"
-#include "platform/Platform.h"
+#include "platform/LibraryLoader.h"
 
 namespace zolvan {
 
-// The library's module and entry points, bound once per process and never released.
+// The library's module and entry points, bound once and never released.
 struct BridgeLibrary {
   ModuleHandle module = nullptr;
 #define ZOLVAN_X(group, name, params, args) int32_t(ZOLVAN_CDECL* name) params = nullptr;
@@ -13,13 +13,11 @@ struct BridgeLibrary {
 #undef ZOLVAN_X
 };
 
-extern BridgeLibrary g_bridgeLibrary;
-
 inline constexpr const char kLibraryLoadFailed[] = "DLL file loading fail!";
 
 // Looks the entry points up group by group. Returns the message for the first incomplete group
 // (or for a library that cannot be loaded), nullptr when everything is bound. Entry points of
 // groups after an incomplete one are left null.
-const char* BindBridgeLibrary(Platform& platform, BridgeLibrary& library);
+const char* BindBridgeLibrary(LibraryLoader& loader, BridgeLibrary& library);
 
 }  // namespace zolvan

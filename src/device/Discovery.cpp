@@ -3,77 +3,60 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/BackupMainDlg.h"
-#include "app/Format.h"
-#include "device/BridgeLibrary.h"
-#include "res/resource.h"
+#include "device/Bridge.h"
+#include "platform/Text.h"
 
 namespace zolvan {
 
 namespace {
-
-constexpr int32_t kFrontPort = 2;
 
 // Counts from the library are clamped to the tables they describe.
 int32_t Clamp(int32_t count, int32_t capacity) { return std::min(count, capacity); }
 
 }  // namespace
 
-void CBackupMainDlg::FindDevices() {
-  const BridgeLibrary& lib = g_bridgeLibrary;
-  m_nDeviceCount = -1;
-  m_nUsbIdCount = -1;
-  std::memset(m_cDeviceLetter, 0, sizeof m_cDeviceLetter);
+DeviceSearch Bridge::FindDevices() {
+  const BridgeLibrary& lib = m_library;
+  DriveTables& t = m_tables;
+  t.deviceCount = -1;
+  t.usbIdCount = -1;
+  std::memset(t.deviceLetter, 0, sizeof t.deviceLetter);
 
-  if (lib.GetDriveList) m_nDeviceCount = Clamp(lib.GetDriveList(m_cDeviceLetter, kDriveTableSize), kDriveTableSize);
-  if (lib.GetUsbIdList) m_nUsbIdCount = Clamp(lib.GetUsbIdList(m_szUsbId, kUsbIdTableSize), kUsbIdTableSize);
-  for (auto& id : m_szUsbId) id[kUsbIdTextSize - 1] = 0;
+  if (lib.GetDriveList) t.deviceCount = Clamp(lib.GetDriveList(t.deviceLetter, kDriveTableSize), kDriveTableSize);
+  if (lib.GetUsbIdList) t.usbIdCount = Clamp(lib.GetUsbIdList(t.usbId, kUsbIdTableSize), kUsbIdTableSize);
+  for (auto& id : t.usbId) id[kUsbIdTextSize - 1] = 0;
 
-  if (m_nDeviceCount <= 0 || m_nUsbIdCount <= 0) return ReportDeviceNotFound();
-
-  m_strLog.clear();
-  m_strStatus = "Device found!";
-  m_platform.SetDlgItemTextA(m_hWnd, IDC_STATUS, m_strStatus.c_str());
-
-  std::string letters;
-  int found = 0;
-  for (int i = 0; i < m_nDeviceCount; ++i) {
-    const char letter = m_cDeviceLetter[i];
-    const char* usbId = i < m_nUsbIdCount ? m_szUsbId[i] : "";
-    AppendLog(Format("\r\nDevice %d : << %c >>     %s \r\n", i + 1, LetterForLog(letter), usbId).c_str());
-    m_nChipState[i] = IdentifyChip(letter);
-    if (m_nChipState[i] != 0) {
-      letters += Format(i < m_nDeviceCount - 1 ? "%c: ," : "%c:", letter);
-      ++found;
+  DeviceSearch search;
+  if (t.deviceCount <= 0 || t.usbIdCount <= 0) return search;
+  search.listed = true;
+  for (int i = 0; i < t.deviceCount; ++i) {
+    const char letter = t.deviceLetter[i];
+    const char* usbId = i < t.usbIdCount ? t.usbId[i] : "";
+    search.log.push_back(Format("\r\nDevice %d : << %c >>     %s \r\n", i + 1, LetterForLog(letter), usbId));
+    ChipIdentification chip = IdentifyChip(letter);
+    search.log.insert(search.log.end(), chip.log.begin(), chip.log.end());
+    t.chipState[i] = chip.state;
+    if (chip.state != 0) {
+      search.letters += Format(i < t.deviceCount - 1 ? "%c: ," : "%c:", letter);
+      ++search.recognised;
     }
   }
-  if (found == 0) return ReportDeviceNotFound();
-
-  m_strTip = Format("Zolvan Backup Utility     \nZolvan Disk (%s)", letters.c_str());
-  m_platform.SetTimer(m_hWnd, ID_POLL_TIMER, kPollPeriodMs);
-  UpdateTrayIcon(m_strTip.c_str(), IDI_TRAY_BLUE);
+  return search;
 }
 
-void CBackupMainDlg::ReportDeviceNotFound() {
-  m_strStatus = "Zolvan Backup Utility -- Device not found!";
-  // Emptied but not redrawn: the view keeps what it showed until the next AppendLog.
-  m_strLog.clear();
-  m_platform.SetDlgItemTextA(m_hWnd, IDC_STATUS, m_strStatus.c_str());
-  m_strTip = m_strStatus;
-  UpdateTrayIcon(m_strTip.c_str(), IDI_TRAY_RED);
-}
+HubSearch Bridge::FindHubDrives() {
+  const BridgeLibrary& lib = m_library;
+  DriveTables& t = m_tables;
+  t.driveCount = -1;
+  std::memset(t.driveLetter, 0, sizeof t.driveLetter);
+  std::memset(t.hubId, 0, sizeof t.hubId);
 
-void CBackupMainDlg::FindHubDrives() {
-  const BridgeLibrary& lib = g_bridgeLibrary;
-  m_nDriveCount = -1;
-  std::memset(m_cDriveLetter, 0, sizeof m_cDriveLetter);
-  std::memset(m_szHubId, 0, sizeof m_szHubId);
+  HubSearch search;
+  if (lib.GetAllDriveList) t.driveCount = Clamp(lib.GetAllDriveList(t.driveLetter, kDriveTableSize), kDriveTableSize);
+  if (t.driveCount <= 0) return search;
 
-  if (lib.GetAllDriveList) m_nDriveCount = Clamp(lib.GetAllDriveList(m_cDriveLetter, kDriveTableSize), kDriveTableSize);
-  if (m_nDriveCount <= 0) return;
-
-  for (int k = 0; k < m_nDriveCount; ++k) {
-    const char letter = m_cDriveLetter[k];
+  for (int k = 0; k < t.driveCount; ++k) {
+    const char letter = t.driveLetter[k];
     char hubId[kHubIdTextSize] = {};
     int32_t port = 0;
     if (IsDriveLetter(letter)) {
@@ -81,37 +64,28 @@ void CBackupMainDlg::FindHubDrives() {
       if (lib.GetAllDrivesHubPort) lib.GetAllDrivesHubPort(letter, &port);
     }
     hubId[kHubIdTextSize - 1] = 0;
-    std::memcpy(m_szHubId[k], hubId, sizeof hubId);
-    m_nHubPort[k] = port;
-    AppendLog(Format("\r\n%dth Drive: %s Port:%d  << %c >> \r\n", k, hubId, port, LetterForLog(letter)).c_str());
+    std::memcpy(t.hubId[k], hubId, sizeof hubId);
+    t.hubPort[k] = port;
+    search.log.push_back(Format("\r\n%dth Drive: %s Port:%d  << %c >> \r\n", k, hubId, port, LetterForLog(letter)));
   }
-
-  if (FindFrontPortDisks()) {
-    m_strTip = Format("%s , %s", m_strTip.c_str(), m_strFrontPort.c_str());
-    UpdateTrayIcon(m_strTip.c_str(), IDI_TRAY_GREEN);
-  }
+  search.frontPortFound = FindFrontPortDisks(search.frontPort);
+  return search;
 }
 
-const char* CBackupMainDlg::HubIdOf(char letter) const {
-  for (int k = 0; k < m_nDriveCount; ++k)
-    if (m_cDriveLetter[k] == letter) return m_szHubId[k];
-  return "";
-}
-
-bool CBackupMainDlg::FindFrontPortDisks() {
+bool Bridge::FindFrontPortDisks(std::string& frontPort) const {
+  const DriveTables& t = m_tables;
   std::string list;
   int matches = 0;
-  for (int i = 0; i < m_nDeviceCount; ++i) {
-    const char* hubId = HubIdOf(m_cDeviceLetter[i]);
-    for (int k = 0; k < m_nDriveCount; ++k) {
-      if (!IsDriveLetter(m_cDriveLetter[k])) continue;
-      if (std::strcmp(m_szHubId[k], hubId) != 0 || m_nHubPort[k] != kFrontPort) continue;
+  for (int i = 0; i < t.deviceCount; ++i) {
+    const char* hubId = t.FindHubId(t.deviceLetter[i]);
+    for (int k = 0; k < t.driveCount; ++k) {
+      if (!t.IsOnPort(k, hubId ? hubId : "", kFrontPort)) continue;
       ++matches;
-      const std::string disk = Format("%c:", m_cDriveLetter[k]);
+      const std::string disk = Format("%c:", t.driveLetter[k]);
       if (list.find(disk) == std::string::npos) list += disk;
     }
   }
-  m_strFrontPort = Format("Front Port Disk (%s)", list.c_str());
+  frontPort = Format("Front Port Disk (%s)", list.c_str());
   return matches > 0;
 }
 

@@ -15,7 +15,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/BackupMainDlg.h"
+#include "backup/BackupEngine.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
@@ -107,8 +107,8 @@ int main(int argc, char** argv) {
       platform.vanishListed = std::atoi(argv[++i]);
     }
   }
-  zolvan::CBackupMainDlg dlg(platform);
-  dlg.StartBackup(argv[1][0], argv[2][0]);
-  std::printf("log %s\n", Hex(dlg.m_strLog).c_str());
+  const zolvan::BackupResult result = zolvan::BackupEngine(platform).Run(argv[1][0], argv[2][0]);
+  static const char* const kOutcomes[] = {"completed", "cancelled", "failed", "same-disk"};
+  std::printf("outcome %s %s\n", kOutcomes[int(result.outcome)], result.failedEntry.c_str());
   return 0;
 }

@@ -53,7 +53,7 @@ class Run:
         self.deleted = [line[7:].rsplit(" ", 1) for line in lines if line.startswith("delete ")]
         listing = [line[8:] for line in lines if line.startswith("listing ")]
         self.listed = bytes.fromhex(listing[0]).decode("latin-1").split("\r\n")[:-1] if listing else None
-        self.log = bytes.fromhex([line[4:] for line in lines if line.startswith("log ")][0])
+        self.outcome = [line[8:] for line in lines if line.startswith("outcome ")][0].rstrip()
 
 
 class BackupTest(unittest.TestCase):
@@ -83,6 +83,7 @@ class BackupTest(unittest.TestCase):
         self.assertEqual(run.commands, [], "no listing without a failure")
         self.assertEqual(self.backed_up(), self.before)
         self.assertIn("flags=0xc10 owner=0", run.lines[0])
+        self.assertEqual(run.outcome, "completed")
 
     def test_existing_backup_keeps_other_files_and_overwrites_same_names(self):
         old = os.path.join(self.target, "USB_Backup")
@@ -99,7 +100,7 @@ class BackupTest(unittest.TestCase):
     def test_disk_is_never_copied_into_itself(self):
         run = self.backup("E", "E")
         self.assertEqual(run.copies, [])
-        self.assertEqual(run.log, b"\r\nSkip Copy: <<E>> is both source and target \r\n")
+        self.assertEqual(run.outcome, "same-disk")
         self.assertFalse(os.path.exists(os.path.join(self.source, "USB_Backup")))
 
     def temp_folder(self):
@@ -118,6 +119,7 @@ class BackupTest(unittest.TestCase):
         self.assertEqual(run.copies, [("E:\\*", 0x78)] + [("E:\\" + name, 0) for name in run.listed])
         self.assertEqual(self.backed_up(), self.before)
         self.assertEqual(run.deleted, [[listing_path, "1"]])
+        self.assertEqual(run.outcome, "completed")
         self.assertEqual(os.listdir(folder), [], "no listing file is left behind")
 
     def test_fallback_stops_at_the_first_entry_that_fails(self):
@@ -130,6 +132,7 @@ class BackupTest(unittest.TestCase):
         self.assertTrue(any(line.startswith("vanished E:\\" + second) for line in lines), lines)
         self.assertEqual([source for source, _ in run.copies], ["E:\\*", "E:\\" + first, "E:\\" + second])
         self.assertNotEqual(run.copies[-1][1], 0)
+        self.assertEqual(run.outcome, "failed " + second)
         copied = {rel for rel in self.backed_up() if rel.split(os.sep)[0] != first}
         self.assertEqual(copied, set(), "nothing after the first listed entry was copied")
         self.assertEqual(os.listdir(folder), [])

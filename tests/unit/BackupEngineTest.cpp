@@ -5,13 +5,13 @@
 #include <vector>
 
 #include "FakePlatform.h"
-#include "app/BackupMainDlg.h"
-#include "backup/BackupDlg.h"
+#include "backup/BackupEngine.h"
 
 namespace zolvan {
 namespace {
 
 using Calls = std::vector<std::string>;
+using Outcome = BackupResult::Outcome;
 using namespace std::string_literals;
 
 const std::string kListing = "C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\zlv1.tmp";
@@ -22,17 +22,12 @@ std::string CopyOf(const std::string& name) { return "SHFileOperation 2 E:\\" + 
 
 class BackupEngineTest : public ::testing::Test {
  protected:
-  void SetUp() override { dlg.Attach(test::FakePlatform::Window()); }
-
-  // Runs a backup of E into F and returns the calls that touch files.
+  // Runs a backup of E into F and returns the calls it made; `result` holds how it ended.
   Calls Backup(char source = 'E', char target = 'F') {
     platform.calls.clear();
-    dlg.StartBackup(source, target);
+    result = engine.Run(source, target);
     ExpectNothingWrittenTo(source);
-    Calls fileCalls;
-    for (const std::string& c : platform.calls)
-      if (c.rfind("SetDlgItemText", 0) != 0) fileCalls.push_back(c);
-    return fileCalls;
+    return platform.calls;
   }
 
   // The source disk is only ever read: no folder, file, listing or copy target on it.
@@ -62,11 +57,13 @@ class BackupEngineTest : public ::testing::Test {
   }
 
   test::FakePlatform platform;
-  CBackupMainDlg dlg{platform};
+  BackupEngine engine{platform};
+  BackupResult result;
 };
 
 TEST_F(BackupEngineTest, WholeRootCopy_CreatesTargetFolderAndCopiesOnce_WhenShellSucceeds) {
   EXPECT_EQ(Backup(), (Calls{"CreateDirectory F:\\USB_Backup", kWholeRoot}));
+  EXPECT_EQ(result.outcome, Outcome::Completed);
 }
 
 TEST_F(BackupEngineTest, WholeRootCopy_EndsWithoutFallback_WhenUserCancelled) {
@@ -76,6 +73,7 @@ TEST_F(BackupEngineTest, WholeRootCopy_EndsWithoutFallback_WhenUserCancelled) {
     platform.copyResults["E:\\*"] = reportedAsSuccess ? 0 : 1223;
     if (reportedAsSuccess) platform.copiesReportedAborted = {"E:\\*"};
     EXPECT_EQ(Backup(), (Calls{"CreateDirectory F:\\USB_Backup", kWholeRoot}));
+    EXPECT_EQ(result.outcome, Outcome::Cancelled);
   }
 }
 
@@ -85,6 +83,7 @@ TEST_F(BackupEngineTest, Fallback_CopiesEachListedEntryInOrder_AndDeletesListing
                              "OpenFile " + kListing, "CreateDirectory F:\\USB_Backup", CopyOf("Photos"),
                              "CreateDirectory F:\\USB_Backup", CopyOf("notes.txt"), "CreateDirectory F:\\USB_Backup",
                              CopyOf("My Music"), "CloseFile", "DeleteFile " + kListing}));
+  EXPECT_EQ(result.outcome, Outcome::Completed);
   EXPECT_TRUE(platform.files.empty()) << "no listing file is left behind";
 }
 
@@ -119,13 +118,21 @@ TEST_F(BackupEngineTest, Fallback_ReadsLines) {
 }
 
 TEST_F(BackupEngineTest, Fallback_StopsAtFirstFailingEntry_AndStillDeletesListing) {
+  struct Case {
+    int result;
+    bool aborted;
+    Outcome outcome;
+  };
   // A failure, a cancellation, and a cancellation the shell reported as success.
-  for (int failure : {1026, 1223, 0}) {
-    SCOPED_TRACE(failure);
+  for (const Case& c : {Case{1026, false, Outcome::Failed}, Case{1223, false, Outcome::Cancelled},
+                        Case{0, true, Outcome::Cancelled}}) {
+    SCOPED_TRACE(c.result);
     FailWholeRoot("a\r\nb\r\nc\r\n");
-    platform.copyResults["E:\\b"] = failure;
-    platform.copiesReportedAborted = failure == 0 ? std::set<std::string>{"E:\\b"} : std::set<std::string>{};
+    platform.copyResults["E:\\b"] = c.result;
+    platform.copiesReportedAborted = c.aborted ? std::set<std::string>{"E:\\b"} : std::set<std::string>{};
     const Calls calls = Backup();
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.failedEntry, "b");
     EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), (Calls{kWholeRoot, CopyOf("a"), CopyOf("b")}));
     const std::string listing = platform.CallsStartingWith("GetTempFileName ").at(0).substr(16);
     EXPECT_EQ(calls.back(), "DeleteFile " + listing);
@@ -139,36 +146,21 @@ TEST_F(BackupEngineTest, Fallback_DeletesListing_WhenItCannotBeOpened) {
   const Calls calls = Backup();
   EXPECT_EQ(Calls(calls.end() - 3, calls.end()), (Calls{kDir, "OpenFile " + kListing, "DeleteFile " + kListing}));
   EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kWholeRoot});
+  EXPECT_EQ(result.outcome, Outcome::Failed);
   EXPECT_TRUE(platform.files.empty());
 }
 
-TEST_F(BackupEngineTest, CopyEntry_FailsOnCancellation) {
-  CBackupDlg host(platform);
-  host.m_cSrcDrive = 'E';
-  host.m_cDstDrive = 'F';
-  EXPECT_TRUE(host.CopyEntry("a"));
-  platform.copyResults["E:\\a"] = 1223;
-  EXPECT_FALSE(host.CopyEntry("a"));
-  platform.copyResults["E:\\a"] = 0;
-  platform.copiesReportedAborted = {"E:\\a"};
-  EXPECT_FALSE(host.CopyEntry("a"));
-  platform.copiesReportedAborted.clear();
-  platform.copyResults["E:\\a"] = 2;
-  EXPECT_FALSE(host.CopyEntry("a"));
-}
-
-TEST_F(BackupEngineTest, StartBackup_SkipsDiskThatIsBothSourceAndTarget) {
+TEST_F(BackupEngineTest, Run_NeverCopiesADiskIntoItself) {
   EXPECT_EQ(Backup('F', 'F'), Calls{});
-  EXPECT_EQ(dlg.m_strLog, "\r\nSkip Copy: <<F>> is both source and target \r\n");
-  EXPECT_EQ(platform.controlText[1000], dlg.m_strLog);
+  EXPECT_EQ(result.outcome, Outcome::SameDisk);
 }
 
-TEST_F(BackupEngineTest, StartBackup_CopiesNothing_ForLettersOutsideAToZ) {
+TEST_F(BackupEngineTest, Run_CopiesNothing_ForLettersOutsideAToZ) {
   for (auto [source, target] : {std::pair{'&', 'F'}, {'E', '\0'}, {'e', 'F'}, {'E', '['}, {'\0', '\0'}}) {
     SCOPED_TRACE(testing::Message() << int(source) << " " << int(target));
     EXPECT_EQ(Backup(source, target), Calls{});
+    EXPECT_EQ(result.outcome, Outcome::Failed);
   }
-  EXPECT_TRUE(dlg.m_strLog.empty());
 }
 
 TEST_F(BackupEngineTest, Listing_GoesToTargetDisk_WhenTempFolderIsOnSource) {
@@ -185,7 +177,6 @@ TEST_F(BackupEngineTest, Listing_GoesToTargetDisk_WhenTempFolderIsOnSource) {
 }
 
 TEST_F(BackupEngineTest, MakeDirPath_CreatesEveryFolderAlongThePath) {
-  CBackupDlg host(platform);
   struct Case {
     const char* path;
     Calls created;
@@ -198,7 +189,7 @@ TEST_F(BackupEngineTest, MakeDirPath_CreatesEveryFolderAlongThePath) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);
     platform.calls.clear();
-    host.MakeDirPath(c.path);
+    engine.MakeDirPath(c.path);
     EXPECT_EQ(platform.calls, c.created);
   }
 }

@@ -1,13 +1,15 @@
-// A scripted JMUsbDll: plain C entry points answering from one global script and logging
-// every call into the test's call list.
+// A scripted JMUsbDll: plain C entry points answering from the one FakeBridge that serves
+// them, logging every call into the test's call list.
 #pragma once
 
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
+#include "FakePlatform.h"
 #include "device/BridgeLibrary.h"
 
 namespace zolvan::test {
@@ -40,11 +42,12 @@ struct FakeBridge {
     return current;
   }
 
-  // Binds every entry point of `library` to this fake.
-  void Install(BridgeLibrary& library, std::vector<std::string>& callLog) {
-    library = BridgeLibrary{};
-    library.module = reinterpret_cast<ModuleHandle>(0x2000);
-    for (const auto& [name, address] : Exports(callLog)) Bind(library, name, address);
+  // Offers the entry points through the fake platform's loader, as the library file would,
+  // except those named in `lacking`.
+  void Serve(FakePlatform& platform, const std::set<std::string>& lacking = {}) {
+    platform.loadableFiles.insert("JMUsbDll.dll");
+    platform.exports = Exports(platform.calls);
+    for (const std::string& name : lacking) platform.exports.erase(name);
   }
 
   // The entry points by name, as the library would export them.
@@ -151,12 +154,6 @@ struct FakeBridge {
   static int32_t NeverCalled() {
     Log("NEVER CALLED ENTRY POINT");
     return -1;
-  }
-  static void Bind(BridgeLibrary& library, const std::string& name, void* address) {
-#define ZOLVAN_X(group, fn, params, args) \
-  if (name == #fn) library.fn = reinterpret_cast<decltype(library.fn)>(address);
-    ZOLVAN_BRIDGE_ENTRY_POINTS(ZOLVAN_X)
-#undef ZOLVAN_X
   }
 };
 

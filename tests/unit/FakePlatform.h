@@ -1,13 +1,16 @@
 // A hand-written Platform that records every call in order and answers from a script.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <vector>
 
-#include "app/TrayIconData.h"
 #include "platform/Platform.h"
+#include "platform/WindowEvents.h"
 
 namespace zolvan::test {
 
@@ -50,9 +53,13 @@ class FakePlatform : public Platform {
   static MenuHandle TrayPopup() { return reinterpret_cast<MenuHandle>(0x5001); }
   static IconHandle Icon(int id) { return reinterpret_cast<IconHandle>(uintptr_t(0x4000 + id)); }
 
+  // Plays the window layer while the main dialog runs: set by the test.
+  std::function<void(WindowEvents&)> runMainDialog;
+
   void InitCommonControls() override { calls.push_back("InitCommonControls"); }
-  intptr_t DoModal(CBackupMainDlg&) override {
-    calls.push_back("DoModal");
+  intptr_t RunMainDialog(WindowEvents& events) override {
+    calls.push_back("RunMainDialog");
+    if (runMainDialog) runMainDialog(events);
     return 0;
   }
   void SetDlgItemTextA(WindowHandle w, int id, const char* text) override {
@@ -110,7 +117,8 @@ class FakePlatform : public Platform {
     Check(w);
     calls.push_back("SetForegroundWindow");
   }
-  void MessageBoxA(WindowHandle, const char* text, const char* caption, uint32_t type) override {
+  void MessageBoxA(WindowHandle owner, const char* text, const char* caption, uint32_t type) override {
+    Check(owner);
     calls.push_back(std::string("MessageBox ") + text + " | " + caption + " | " + std::to_string(type));
   }
   intptr_t RunModalDialog(int templateId, WindowHandle owner) override {
@@ -217,9 +225,9 @@ class FakePlatform : public Platform {
   std::string reading;
   size_t readAt = 0;
 
-  // Every window call must go to the dialog's own window.
+  // Every window call must go to the dialog's own window: any other could never work.
   void Check(WindowHandle w) {
-    if (w != Window()) calls.push_back("WRONG WINDOW");
+    if (w != Window()) ADD_FAILURE() << "a window call on " << w << ", not on the dialog's window";
   }
 };
 

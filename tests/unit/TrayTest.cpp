@@ -1,10 +1,12 @@
+// The tray icon, its menu, the About box and Exit.
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "FakePlatform.h"
-#include "app/BackupMainDlg.h"
+#include "app/MainDialog.h"
+#include "app/TrayIcon.h"
 
 namespace zolvan {
 namespace {
@@ -13,16 +15,14 @@ using Calls = std::vector<std::string>;
 
 class TrayTest : public ::testing::Test {
  protected:
-  void SetUp() override { dlg.Attach(test::FakePlatform::Window()); }
-
   const test::FakePlatform::Notification& Last() const { return platform.notifications.back(); }
 
   test::FakePlatform platform;
-  CBackupMainDlg dlg{platform};
+  TrayIcon tray{platform};
 };
 
-TEST_F(TrayTest, AddTrayIcon_AddsIconWithInitialTipAndLoadsMenu) {
-  EXPECT_EQ(dlg.OnCreate(true), 0);
+TEST_F(TrayTest, Add_AddsIconWithInitialTipAndLoadsMenu) {
+  tray.Add(test::FakePlatform::Window());
   ASSERT_EQ(platform.notifications.size(), 1u);
   const TrayIconData& nid = Last().data;
   EXPECT_EQ(Last().message, 0u);  // NIM_ADD
@@ -33,35 +33,33 @@ TEST_F(TrayTest, AddTrayIcon_AddsIconWithInitialTipAndLoadsMenu) {
   EXPECT_EQ(nid.uFlags, 7u);
   EXPECT_EQ(nid.hIcon, test::FakePlatform::Icon(128));
   EXPECT_STREQ(nid.szTip, "Device not found");
-  EXPECT_EQ(dlg.m_menuTray, test::FakePlatform::TrayMenu());
+  EXPECT_EQ(platform.CallsStartingWith("LoadMenu"), Calls{"LoadMenu 130"});
   EXPECT_TRUE(platform.CallsStartingWith("MessageBox").empty());
 }
 
-TEST_F(TrayTest, AddTrayIcon_ShowsMessageBoxAndStillAddsIcon_WhenMenuCannotBeLoaded) {
+TEST_F(TrayTest, Add_ShowsMessageBoxAndStillAddsIcon_WhenMenuCannotBeLoaded) {
   platform.hasTrayMenu = false;
-  dlg.OnCreate(true);
+  tray.Add(test::FakePlatform::Window());
   EXPECT_EQ(platform.CallsStartingWith("MessageBox"), (Calls{"MessageBox Unabled to Loa menu | ZolvanBackup | 0"}));
   ASSERT_EQ(platform.notifications.size(), 1u);
   EXPECT_EQ(Last().message, 0u);
   // A right-click then opens no menu.
-  dlg.OnTrayNotify(1, 0x0204);
+  tray.ShowMenu();
   EXPECT_TRUE(platform.CallsStartingWith("TrackPopupMenu").empty());
 }
 
-TEST_F(TrayTest, OnCreate_AddsNoIcon_WhenDefaultCreationFails) {
-  EXPECT_EQ(dlg.OnCreate(false), -1);
-  EXPECT_TRUE(platform.notifications.empty());
-}
-
-TEST_F(TrayTest, UpdateTrayIcon_SetsTipIconAndFlags_CuttingTipAt127) {
-  dlg.AddTrayIcon();
-  for (size_t length : {0u, 40u, 127u, 128u, 500u}) {
-    SCOPED_TRACE(length);
-    const std::string tip(length, 'x');
-    dlg.UpdateTrayIcon(tip.c_str(), 143);
+TEST_F(TrayTest, Update_SetsTipIconAndFlags_CuttingTipAt127) {
+  tray.Add(test::FakePlatform::Window());
+  struct Case {
+    size_t length;
+    size_t shown;
+  };
+  for (const Case& c : {Case{0, 0}, Case{40, 40}, Case{127, 127}, Case{128, 127}, Case{500, 127}}) {
+    SCOPED_TRACE(c.length);
+    tray.Update(std::string(c.length, 'x').c_str(), 143);
     const TrayIconData& nid = Last().data;
     EXPECT_EQ(Last().message, 1u);  // NIM_MODIFY
-    EXPECT_EQ(std::string(nid.szTip), tip.substr(0, 127));
+    EXPECT_EQ(std::string(nid.szTip), std::string(c.shown, 'x'));
     EXPECT_EQ(nid.hIcon, test::FakePlatform::Icon(143));
     EXPECT_EQ(nid.uFlags, 7u);
     EXPECT_EQ(nid.cbSize, 504u);
@@ -71,12 +69,12 @@ TEST_F(TrayTest, UpdateTrayIcon_SetsTipIconAndFlags_CuttingTipAt127) {
   }
 }
 
-TEST_F(TrayTest, ShowTrayBalloon_SetsBalloonOnly_AndReturnsShellResult) {
-  dlg.AddTrayIcon();
-  dlg.UpdateTrayIcon("Zolvan Disk (E:)", 142);
+TEST_F(TrayTest, ShowBalloon_SetsBalloonOnly_AndReturnsShellResult) {
+  tray.Add(test::FakePlatform::Window());
+  tray.Update("Zolvan Disk (E:)", 142);
   for (bool shellResult : {true, false}) {
     platform.notifyResult = shellResult;
-    EXPECT_EQ(dlg.ShowTrayBalloon("(G:) can now be removed.", "Zolvan Backup Utility", 2), shellResult);
+    EXPECT_EQ(tray.ShowBalloon("(G:) can now be removed.", "Zolvan Backup Utility", 2), shellResult);
     const TrayIconData& nid = Last().data;
     EXPECT_EQ(Last().message, 1u);
     EXPECT_EQ(nid.uFlags, 0x10u);
@@ -91,13 +89,45 @@ TEST_F(TrayTest, ShowTrayBalloon_SetsBalloonOnly_AndReturnsShellResult) {
     EXPECT_STREQ(nid.szTip, "Zolvan Disk (E:)");
     EXPECT_EQ(nid.hIcon, test::FakePlatform::Icon(142));
   }
-  const std::string longText(400, 'b'), longTitle(100, 't');
-  dlg.ShowTrayBalloon(longText.c_str(), longTitle.c_str(), 2);
-  EXPECT_EQ(std::string(Last().data.szInfo), longText.substr(0, 255));
-  EXPECT_EQ(std::string(Last().data.szInfoTitle), longTitle.substr(0, 63));
+  tray.ShowBalloon(std::string(400, 'b').c_str(), std::string(100, 't').c_str(), 2);
+  EXPECT_EQ(std::string(Last().data.szInfo), std::string(255, 'b'));
+  EXPECT_EQ(std::string(Last().data.szInfoTitle), std::string(63, 't'));
 }
 
-TEST_F(TrayTest, OnTrayNotify_OpensMenuOnlyForRightButtonOrContextMenuOnIcon1) {
+TEST_F(TrayTest, AddAgain_AddsIconWithCurrentTipAndPicture_AfterABalloon) {
+  tray.Add(test::FakePlatform::Window());
+  tray.Update("Zolvan Disk (E:)", 141);
+  tray.ShowBalloon("(E:) can now be removed.", "Zolvan Backup Utility", 2);
+  tray.AddAgain();
+  const TrayIconData& nid = Last().data;
+  EXPECT_EQ(Last().message, 0u);
+  EXPECT_EQ(nid.uFlags, 7u);
+  EXPECT_STREQ(nid.szTip, "Zolvan Disk (E:)");
+  EXPECT_EQ(nid.hIcon, test::FakePlatform::Icon(141));
+}
+
+TEST(TrayMenu, IsDestroyedWithTheTrayIcon_AndIconIsLeftAlone) {
+  test::FakePlatform platform;
+  {
+    TrayIcon tray(platform);
+    tray.Add(test::FakePlatform::Window());
+    platform.calls.clear();
+  }
+  EXPECT_EQ(platform.calls, (Calls{"DestroyMenu tray"}));
+}
+
+class TrayHandlersTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dialog.OnCreate(test::FakePlatform::Window());
+    platform.calls.clear();
+  }
+
+  test::FakePlatform platform;
+  MainDialog dialog{platform};
+};
+
+TEST_F(TrayHandlersTest, OnTrayNotify_OpensMenuOnlyForRightButtonOrContextMenuOnIcon1) {
   struct Case {
     uintptr_t id;
     intptr_t mouse;
@@ -114,11 +144,10 @@ TEST_F(TrayTest, OnTrayNotify_OpensMenuOnlyForRightButtonOrContextMenuOnIcon1) {
       {2, 0x0204, false},  // another icon id
       {0, 0x007B, false},
   };
-  dlg.AddTrayIcon();
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << c.id << " " << std::hex << c.mouse);
     platform.calls.clear();
-    EXPECT_EQ(dlg.OnTrayNotify(c.id, c.mouse), 0);
+    EXPECT_EQ(dialog.OnTrayNotify(c.id, c.mouse), 0);
     if (c.opens)
       EXPECT_EQ(platform.calls, (Calls{"GetCursorPos", "SetForegroundWindow", "GetSubMenu 0",
                                        "TrackPopupMenu popup 34 640,700"}));
@@ -127,51 +156,35 @@ TEST_F(TrayTest, OnTrayNotify_OpensMenuOnlyForRightButtonOrContextMenuOnIcon1) {
   }
 }
 
-TEST_F(TrayTest, OnSysCommand_OpensAboutBox_WhenUpperBitsAre0x0010) {
-  for (uintptr_t command : {0x0010u, 0x0013u, 0x001Fu, 0x0020u, 0xF060u, 0xF010u, 0x0000u}) {
-    SCOPED_TRACE(command);
+TEST_F(TrayHandlersTest, OnSysCommand_OpensAboutBox_WhenUpperBitsAre0x0010) {
+  struct Case {
+    uintptr_t command;
+    bool about;
+  };
+  for (const Case& c : {Case{0x0010, true}, Case{0x0013, true}, Case{0x001F, true}, Case{0x0020, false},
+                        Case{0xF060, false}, Case{0xF010, false}, Case{0x0000, false}}) {
+    SCOPED_TRACE(c.command);
     platform.calls.clear();
-    const bool about = (command & 0xFFF0) == 0x0010;
-    EXPECT_EQ(dlg.OnSysCommand(command, 0), about);
-    EXPECT_EQ(platform.calls, about ? Calls{"RunModalDialog 100"} : Calls{});
+    EXPECT_EQ(dialog.OnSysCommand(c.command), c.about);
+    EXPECT_EQ(platform.calls, c.about ? Calls{"RunModalDialog 100"} : Calls{});
   }
 }
 
-TEST_F(TrayTest, OnTrayAbout_RunsAboutBoxModally) {
-  dlg.OnTrayAbout();
-  EXPECT_EQ(platform.calls.back(), "RunModalDialog 100");
+TEST_F(TrayHandlersTest, OnTrayAbout_RunsAboutBoxModally) {
+  dialog.OnTrayAbout();
+  EXPECT_EQ(platform.calls, Calls{"RunModalDialog 100"});
 }
 
-TEST_F(TrayTest, OnTrayExit_RemovesIconBeforeDestroyingWindow) {
-  dlg.AddTrayIcon();
-  platform.calls.clear();
-  dlg.OnTrayExit();
+TEST_F(TrayHandlersTest, OnTrayExit_RemovesIconBeforeDestroyingWindow) {
+  dialog.OnTrayExit();
   EXPECT_EQ(platform.calls, (Calls{"Shell_NotifyIcon 2", "DestroyWindow"}));
-  EXPECT_EQ(Last().data.uID, 1u);
-  EXPECT_EQ(Last().data.hWnd, test::FakePlatform::Window());
+  EXPECT_EQ(platform.notifications.back().data.uID, 1u);
+  EXPECT_EQ(platform.notifications.back().data.hWnd, test::FakePlatform::Window());
 }
 
-TEST_F(TrayTest, OnTaskbarCreated_AddsIconAgainWithCurrentTipAndPicture) {
-  dlg.AddTrayIcon();
-  dlg.UpdateTrayIcon("Zolvan Disk (E:)", 141);
-  dlg.ShowTrayBalloon("(E:) can now be removed.", "Zolvan Backup Utility", 2);
-  EXPECT_EQ(dlg.OnTaskbarCreated(), 0);
-  const TrayIconData& nid = Last().data;
-  EXPECT_EQ(Last().message, 0u);
-  EXPECT_EQ(nid.uFlags, 7u);
-  EXPECT_STREQ(nid.szTip, "Zolvan Disk (E:)");
-  EXPECT_EQ(nid.hIcon, test::FakePlatform::Icon(141));
-}
-
-TEST(TrayMenu, IsDestroyedWithTheDialog_AndIconIsLeftAlone) {
-  test::FakePlatform platform;
-  {
-    CBackupMainDlg dlg(platform);
-    dlg.Attach(test::FakePlatform::Window());
-    dlg.AddTrayIcon();
-    platform.calls.clear();
-  }
-  EXPECT_EQ(platform.calls, (Calls{"DestroyMenu tray"}));
+TEST_F(TrayHandlersTest, OnTaskbarCreated_AddsTheIconAgain) {
+  dialog.OnTaskbarCreated();
+  EXPECT_EQ(platform.calls, Calls{"Shell_NotifyIcon 0"});
 }
 
 }  // namespace

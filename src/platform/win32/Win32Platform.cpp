@@ -8,26 +8,12 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "app/TrayIconData.h"
-
 namespace zolvan {
 
-static_assert(win::kWmCreate == WM_CREATE);
-static_assert(win::kWmPaint == WM_PAINT);
-static_assert(win::kWmQueryDragIcon == WM_QUERYDRAGICON);
-static_assert(win::kWmContextMenu == WM_CONTEXTMENU);
-static_assert(win::kWmSetIcon == WM_SETICON);
-static_assert(win::kWmInitDialog == WM_INITDIALOG);
-static_assert(win::kWmCommand == WM_COMMAND);
-static_assert(win::kWmSysCommand == WM_SYSCOMMAND);
-static_assert(win::kWmTimer == WM_TIMER);
-static_assert(win::kWmRButtonDown == WM_RBUTTONDOWN);
-static_assert(win::kWmDeviceChange == WM_DEVICECHANGE);
 static_assert(win::kWmUser == WM_USER);
+static_assert(win::kWmContextMenu == WM_CONTEXTMENU && win::kWmRButtonDown == WM_RBUTTONDOWN);
 static_assert(win::kDbtDeviceArrival == DBT_DEVICEARRIVAL);
-static_assert(win::kDbtDeviceQueryRemove == DBT_DEVICEQUERYREMOVE);
 static_assert(win::kDbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
-static_assert(win::kDbtDevNodesChanged == DBT_DEVNODES_CHANGED);
 static_assert(win::kIconSmall == ICON_SMALL);
 static_assert(win::kIconBig == ICON_BIG);
 static_assert(win::kMfString == MF_STRING);
@@ -44,9 +30,6 @@ static_assert(win::kFofNoCopySecurityAttribs == FOF_NOCOPYSECURITYATTRIBS);
 static_assert(sizeof(TrayIconData::szTip) == sizeof(NOTIFYICONDATAA::szTip));
 static_assert(sizeof(TrayIconData::szInfo) == sizeof(NOTIFYICONDATAA::szInfo));
 static_assert(sizeof(TrayIconData::szInfoTitle) == sizeof(NOTIFYICONDATAA::szInfoTitle));
-#ifndef _WIN64
-static_assert(NOTIFYICONDATAA_V3_SIZE == kTrayRecordSize);
-#endif
 
 namespace {
 

@@ -14,7 +14,7 @@ class Win32Platform : public Platform {
   explicit Win32Platform(HINSTANCE instance) : m_instance(instance) {}
 
   void InitCommonControls() override;
-  intptr_t DoModal(CBackupMainDlg& dialog) override;
+  intptr_t RunMainDialog(WindowEvents& events) override;
 
   void SetDlgItemTextA(WindowHandle dialog, int controlId, const char* text) override;
   void ShowWindow(WindowHandle window, int command) override;

@@ -2,12 +2,10 @@
 
 #include <cstring>
 
-#include "app/BackupApp.h"
+#include "app/Application.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace {
-zolvan::Win32Platform g_platform(GetModuleHandleA(nullptr));
-zolvan::CBackupApp theApp(g_platform);
 
 // Keeps the ordinary library search for JMUsbDll.dll but takes the current folder out of it, so
 // a library planted in whatever folder the program was started from is never loaded. Naming a
@@ -28,8 +26,9 @@ void RemoveCurrentFolderFromDllSearch() {
 
 }  // namespace
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   RemoveCurrentFolderFromDllSearch();
-  theApp.InitInstance();
+  zolvan::Win32Platform platform(instance);
+  zolvan::Application(platform).Run();
   return 0;
 }

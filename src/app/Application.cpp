@@ -1,16 +1,15 @@
-#include "app/BackupApp.h"
+#include "app/Application.h"
 
-#include "app/BackupMainDlg.h"
+#include "app/MainDialog.h"
 
 namespace zolvan {
 
-bool CBackupApp::InitInstance() {
+void Application::Run() {
   m_platform.InitCommonControls();
   // Without an application framework there is no framework start-up, no ActiveX hosting and no
   // settings location to set: the program never stores anything.
-  CBackupMainDlg dlg(m_platform);
-  m_platform.DoModal(dlg);
-  return false;
+  MainDialog dialog(m_platform);
+  m_platform.RunMainDialog(dialog);
 }
 
 }  // namespace zolvan

@@ -1,3 +1,4 @@
+// Narrow (ANSI) texts, as the program's A calls take them.
 #pragma once
 
 #include <cstdarg>
@@ -18,6 +19,12 @@ namespace zolvan {
   if (length > 0) std::vsnprintf(text.data(), text.size() + 1, format, again);
   va_end(again);
   return text;
+}
+
+// Cut to the field and always terminated.
+template <size_t N>
+void CopyText(char (&field)[N], const char* text) {
+  std::snprintf(field, N, "%s", text);
 }
 
 }  // namespace zolvan

@@ -1,0 +1,57 @@
+// The main dialog (template 102): where the subsystems meet. It owns them, hands each message
+// to the one concerned, and shows what they return in the status line, the log view, the press
+// counters and the tray icon. It hides at its first paint, so the tray icon is all users see.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/TrayIcon.h"
+#include "device/Bridge.h"
+#include "monitor/ButtonPoll.h"
+#include "platform/Platform.h"
+#include "platform/WindowEvents.h"
+
+namespace zolvan {
+
+inline constexpr uintptr_t ID_POLL_TIMER = 1;
+inline constexpr uint32_t kPollPeriodMs = 300;
+
+class MainDialog final : public WindowEvents {
+ public:
+  explicit MainDialog(Platform& platform);
+
+  void OnCreate(WindowHandle window) override;
+  bool OnInitDialog() override;
+  void OnPaint() override;
+  IconHandle OnQueryDragIcon() override { return m_hIcon; }
+  void OnDeviceChange(uintptr_t event) override;
+  void OnTimer(uintptr_t timerId) override;
+  intptr_t OnTrayNotify(uintptr_t iconId, intptr_t mouseMessage) override;
+  bool OnSysCommand(uintptr_t commandId) override;
+  void OnTrayAbout() override;
+  void OnTrayExit() override;
+  void OnTaskbarCreated() override { m_tray.AddAgain(); }
+
+ private:
+  void ShowInitialTexts();
+  void AppendLog(const std::string& text);
+  void LoadBridgeLibrary();
+  void FindDevices();
+  void FindHubDrives();
+  void ReportDeviceNotFound();
+  void RediscoverAndRestartPoll();
+  void PollButtons();
+
+  Platform& m_platform;
+  WindowHandle m_hWnd = nullptr;
+  IconHandle m_hIcon = nullptr;
+  TrayIcon m_tray;
+  Bridge m_bridge;
+  ButtonPoll m_poll;
+  std::string m_strStatus;
+  std::string m_strLog;
+  std::string m_strTip;
+};
+
+}  // namespace zolvan

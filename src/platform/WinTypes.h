@@ -1,0 +1,51 @@
+// Handles and values that Windows fixes, for the code that never includes <windows.h>. The Win32
+// layer static_asserts every value against the SDK.
+#pragma once
+
+#include <cstdint>
+
+namespace zolvan {
+
+struct WindowTag;
+struct IconTag;
+struct MenuTag;
+struct ModuleTag;
+struct FileTag;
+struct ProcessTag;
+using WindowHandle = WindowTag*;
+using IconHandle = IconTag*;
+using MenuHandle = MenuTag*;
+using ModuleHandle = ModuleTag*;
+using FileHandle = FileTag*;
+using ProcessHandle = ProcessTag*;
+
+namespace win {
+inline constexpr uint32_t kWmUser = 0x0400;
+inline constexpr uint32_t kWmContextMenu = 0x007B;
+inline constexpr uint32_t kWmRButtonDown = 0x0204;
+inline constexpr uintptr_t kDbtDeviceArrival = 0x8000;
+inline constexpr uintptr_t kDbtDeviceRemoveComplete = 0x8004;
+inline constexpr uintptr_t kIconSmall = 0;
+inline constexpr uintptr_t kIconBig = 1;
+inline constexpr uint32_t kMfString = 0x0000;
+inline constexpr uint32_t kMfSeparator = 0x0800;
+inline constexpr int kSwHide = 0;
+inline constexpr uint32_t kNimAdd = 0;
+inline constexpr uint32_t kNimModify = 1;
+inline constexpr uint32_t kNimDelete = 2;
+inline constexpr uint32_t kNifMessage = 0x01;
+inline constexpr uint32_t kNifIcon = 0x02;
+inline constexpr uint32_t kNifTip = 0x04;
+inline constexpr uint32_t kNifInfo = 0x10;
+inline constexpr uint32_t kNiifNone = 0;
+inline constexpr uint32_t kTpmRightButton = 0x0002;
+inline constexpr uint32_t kTpmBottomAlign = 0x0020;
+inline constexpr uint32_t kMbOk = 0;
+inline constexpr uint32_t kFoCopy = 2;
+inline constexpr uint16_t kFofNoConfirmation = 0x0010;
+inline constexpr uint16_t kFofNoErrorUi = 0x0400;
+inline constexpr uint16_t kFofNoCopySecurityAttribs = 0x0800;
+inline constexpr int kErrorCancelled = 1223;
+}  // namespace win
+
+}  // namespace zolvan
