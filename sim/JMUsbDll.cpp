@@ -1,5 +1,6 @@
 // A stand-in for the enclosure maker's JMUsbDll.dll, for tests and the demo. It plays the
 // enclosure described in enclosure.txt beside it and reads that file again whenever it changes.
+// Every call is appended to calls.txt beside it, one entry point's name a line.
 // Built with SIM_OMIT_GROUP=n, the entry points of binding group n are exported under other names.
 #include <windows.h>
 
@@ -16,15 +17,25 @@ sim::Enclosure g_enclosure;
 FILETIME g_loadedTime = {};
 DWORD g_loadedSize = MAXDWORD;
 
-std::string DescriptionPath() {
+std::string PathBeside(const char* name) {
   char path[MAX_PATH];
   const DWORD n = GetModuleFileNameA(g_module, path, MAX_PATH);
   std::string p(path, n);
-  return p.substr(0, p.find_last_of("\\/") + 1) + "enclosure.txt";
+  return p.substr(0, p.find_last_of("\\/") + 1) + name;
+}
+
+void Record(const char* entryPoint) {
+  HANDLE file = CreateFileA(PathBeside("calls.txt").c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_ALWAYS, 0, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return;
+  const std::string line = std::string(entryPoint) + "\r\n";
+  DWORD written = 0;
+  WriteFile(file, line.data(), DWORD(line.size()), &written, nullptr);
+  CloseHandle(file);
 }
 
 sim::Enclosure& Current() {
-  const std::string path = DescriptionPath();
+  const std::string path = PathBeside("enclosure.txt");
   WIN32_FILE_ATTRIBUTE_DATA info = {};
   if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &info)) {
     g_enclosure = sim::Enclosure();
@@ -95,8 +106,11 @@ int32_t JMInquiryImpl(char letter, InquiryData* data, int32_t size) { return Cur
 #define SIM_NAME_5 SIM_KEEP
 #endif
 
-#define SIM_EXPORT(group, name, params, args) \
-  extern "C" __declspec(dllexport) int32_t ZOLVAN_CDECL SIM_NAME_##group(name) params { return name##Impl args; }
+#define SIM_EXPORT(group, name, params, args)                                                       \
+  extern "C" __declspec(dllexport) int32_t ZOLVAN_CDECL SIM_NAME_##group(name) params {           \
+    Record(#name);                                                                                \
+    return name##Impl args;                                                                       \
+  }
 ZOLVAN_BRIDGE_ENTRY_POINTS(SIM_EXPORT)
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {

@@ -1,8 +1,10 @@
 // Test and demo helper: finds the program's main window on the Wine virtual desktop and reads or
-// sends it what Windows would. Each command prints one line.
+// sends it what Windows would. Each command prints one line. A command that needs the window
+// when there is none prints nothing and ends zprobe with exit code 3.
 //
 //   zprobe [--desktop NAME] [--title TEXT] COMMAND [ARGS] [COMMAND [ARGS] ...]
-//     wait MS                 until the window exists: "1", or "0" after MS milliseconds
+//     wait MS                 until the window exists and its program waits for input (its
+//                             initialisation is over): "1", or "0" after MS milliseconds
 //     text ID                 control text, hex-encoded bytes (empty line for no text)
 //     visible                 "1" or "0"
 //     exists                  "1" or "0"
@@ -10,8 +12,8 @@
 //                             removal-complete 0x8004 carry a volume record); prints the result
 //     send MSG WPARAM LPARAM  SendMessage, prints the result
 //     post MSG WPARAM LPARAM  PostMessage, prints 1 or 0
-//     select TITLE            later commands address the dialog with this caption
-//     children                one line per child window: id, class, hex-encoded text
+//     select TITLE            later commands address the dialog with this caption: "1" or "0"
+//     children                one line per child window: id, class, hex-encoded text; then "end"
 //     tray                    "1" when the window's tray icon (id 1) exists, else "0"
 //     traydelete              removes that tray icon, as a crashed shell would lose it
 //     taskbarcreated          sends the registered "TaskbarCreated" message, as a restarted shell does
@@ -82,14 +84,34 @@ int main(int argc, char** argv) {
   };
   joinDesktop();
 
+  static const char* const kNeedWindow[] = {"text", "visible", "devchange", "send", "post", "tray", "traydelete",
+                                            "taskbarcreated"};
   for (; i < argc; ++i) {
     const std::string command = argv[i];
     HWND hwnd = FindMainWindow();
     auto arg = [&](int k) { return i + k < argc ? argv[i + k] : "0"; };
+    for (const char* needs : kNeedWindow) {
+      if (command == needs && !hwnd) {
+        std::fprintf(stderr, "zprobe: %s: no window \"%s\"\n", needs, g_title);
+        return 3;
+      }
+    }
     if (command == "wait") {
       const DWORD deadline = GetTickCount() + DWORD(Number(arg(1)));
       while (joinDesktop(), !(hwnd = FindMainWindow()) && GetTickCount() < deadline) Sleep(50);
-      std::printf("%d\n", hwnd ? 1 : 0);
+      bool idle = false;
+      if (hwnd) {
+        // The window exists before its initialisation has run; the program first waits for
+        // input once it is initialised and painted.
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid)) {
+          const DWORD now = GetTickCount();
+          idle = WaitForInputIdle(process, deadline > now ? deadline - now : 0) == 0;
+          CloseHandle(process);
+        }
+      }
+      std::printf("%d\n", idle ? 1 : 0);
       i += 1;
     } else if (command == "text") {
       HWND control = GetDlgItem(hwnd, int(Number(arg(1))));
@@ -99,7 +121,7 @@ int main(int argc, char** argv) {
       PrintHex(text.data(), got);
       i += 1;
     } else if (command == "visible") {
-      std::printf("%d\n", hwnd && IsWindowVisible(hwnd) ? 1 : 0);
+      std::printf("%d\n", IsWindowVisible(hwnd) ? 1 : 0);
     } else if (command == "exists") {
       std::printf("%d\n", hwnd ? 1 : 0);
     } else if (command == "devchange") {
@@ -128,9 +150,9 @@ int main(int argc, char** argv) {
       std::printf("end\n");
     } else if (command == "tray") {
       // Modifying nothing succeeds only for an icon the shell knows.
-      std::printf("%d\n", hwnd && TrayIcon(hwnd, NIM_MODIFY) ? 1 : 0);
+      std::printf("%d\n", TrayIcon(hwnd, NIM_MODIFY) ? 1 : 0);
     } else if (command == "traydelete") {
-      std::printf("%d\n", hwnd && TrayIcon(hwnd, NIM_DELETE) ? 1 : 0);
+      std::printf("%d\n", TrayIcon(hwnd, NIM_DELETE) ? 1 : 0);
     } else if (command == "taskbarcreated") {
       std::printf("%lld\n", static_cast<long long>(SendMessageA(hwnd, RegisterWindowMessageA("TaskbarCreated"), 0, 0)));
     } else if (command == "cursor") {

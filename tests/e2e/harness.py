@@ -184,7 +184,8 @@ class App(Prefix):
             wine("wine", "explorer", "/desktop=%s,1024x768" % DESKTOP, exe), env=self.env, cwd=cwd or self.app_dir,
             stdout=self.log, stderr=self.log, start_new_session=True)
         if self.probe("wait", "20000") != ["1"]:
-            raise self.hung("the main window did not appear")
+            raise self.hung("the main window did not appear and settle")
+        self.wait_until(lambda: not self.visible(), what="the main window to hide")
 
     def probe(self, *args):
         return self.run_tool("zprobe.exe", "--desktop", DESKTOP, *args, timeout=60)
@@ -203,6 +204,14 @@ class App(Prefix):
     def device_change(self, code):
         return self.probe("devchange", hex(code))
 
+    def library_calls(self):
+        """The simulated library's record: one entry point's name per call, in order."""
+        path = os.path.join(self.app_dir, "calls.txt")
+        if not os.path.exists(path):
+            return []
+        with open(path) as f:
+            return f.read().splitlines()
+
     def wait_until(self, condition, timeout=15.0, what="condition"):
         deadline = time.monotonic() + timeout
         while time.monotonic() < deadline:
@@ -212,19 +221,12 @@ class App(Prefix):
         raise self.hung("timed out waiting for " + what)
 
     def tray_colours(self, label):
-        """Screenshot, and which of the tray icon colours show in the taskbar's right end."""
+        """Screenshot, and which of the tray icon colours it shows. The icon is the only thing on
+        the screen in these colours as long as no window of the program is open."""
         path = self.screenshot(label)
-        ppm = subprocess.run(["convert", path, "-crop", "240x40+784+728", "+repage", "ppm:-"],
-                             check=True, capture_output=True).stdout
-        # P6 header: magic, width, height, maxval, each followed by one whitespace byte.
-        fields, pos = [], 0
-        while len(fields) < 4:
-            end = ppm.index(b"\n", pos) if len(fields) < 3 else pos + ppm[pos:].index(b"\n")
-            fields += ppm[pos:end].split()
-            pos = end + 1
-        pixels = ppm[pos:]
-        found = {tuple(pixels[i:i + 3]) for i in range(0, len(pixels) - 2, 3)}
-        return {name for name, rgb in ICON_COLOURS.items() if rgb in found}
+        listing = subprocess.run(["convert", path, "-depth", "8", "-unique-colors", "txt:-"], check=True,
+                                 capture_output=True, text=True).stdout
+        return {name for name, rgb in ICON_COLOURS.items() if ("#%02X%02X%02X" % rgb) in listing}
 
     def stop(self):
         super().stop()

@@ -50,11 +50,14 @@ class StartupTest(AppTestCase):
         app = self.launch(library=None, cwd=planted)
         self.assertEqual(app.text(IDC_LOG), b"DLL file loading fail!")
 
-    def test_every_device_change_code_leaves_it_running(self):
+    def test_arrival_and_removal_rerun_discovery_and_other_codes_do_not(self):
         app = self.launch()
-        for code in (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE, 0x8001, 0x8003, 0x0007, 0x0018):
+        for code, rediscovers in ((DBT_DEVICEARRIVAL, True), (DBT_DEVICEREMOVECOMPLETE, True), (0x8001, False),
+                                  (0x8003, False), (0x0007, False), (0x0018, False)):
             with self.subTest(code=hex(code)):
-                self.assertEqual(len(app.device_change(code)), 1, "the message was delivered")
+                before = app.library_calls().count("GetDriveList")
+                app.device_change(code)
+                self.assertEqual(app.library_calls().count("GetDriveList"), before + rediscovers)
                 self.assertTrue(app.alive())
         self.assertFalse(app.visible())
 
