@@ -21,8 +21,11 @@
 //     menu                    "0" when no popup menu is open, else "1" and its screen rectangle
 //     menukey VK              presses a key in the open popup menu (0x28 down, 0x26 up, 0x0D enter,
 //                             0x1B escape); prints 1 when a menu was open
+//     balloon                 "1 TEXT" (hex-encoded UTF-8) of the tray balloon on show, or "0";
+//                             its title cannot be read under Wine (no TTM_GETTITLE there)
 //     sleep MS
 #include <windows.h>
+#include <commctrl.h>
 #include <dbt.h>
 #include <shellapi.h>
 
@@ -64,6 +67,24 @@ bool TrayIcon(HWND hwnd, DWORD message) {
 HWND OpenMenuWindow() {
   HWND menu = FindWindowA("#32768", nullptr);
   return menu && IsWindowVisible(menu) ? menu : nullptr;
+}
+
+BOOL CALLBACK FindBalloonWindow(HWND hwnd, LPARAM found) {
+  char cls[64] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (std::strcmp(cls, TOOLTIPS_CLASSA) || !IsWindowVisible(hwnd) || !(GetWindowLongA(hwnd, GWL_STYLE) & TTS_BALLOON))
+    return TRUE;
+  *reinterpret_cast<HWND*>(found) = hwnd;
+  return FALSE;
+}
+
+// A tooltip answers WM_GETTEXT with the text it shows.
+std::string BalloonText(HWND balloon) {
+  wchar_t text[512] = {};
+  SendMessageW(balloon, WM_GETTEXT, sizeof text / sizeof text[0], reinterpret_cast<LPARAM>(text));
+  char utf8[1536] = {};
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
+  return utf8;
 }
 
 }  // namespace
@@ -172,6 +193,16 @@ int main(int argc, char** argv) {
       if (menuWindow) PostMessageA(menuWindow, WM_KEYDOWN, WPARAM(Number(arg(1))), 0);
       std::printf("%d\n", menuWindow ? 1 : 0);
       i += 1;
+    } else if (command == "balloon") {
+      HWND balloon = nullptr;
+      EnumWindows(&FindBalloonWindow, reinterpret_cast<LPARAM>(&balloon));
+      if (balloon) {
+        const std::string text = BalloonText(balloon);
+        std::printf("1 ");
+        PrintHex(text.data(), int(text.size()));
+      } else {
+        std::printf("0\n");
+      }
     } else if (command == "sleep") {
       Sleep(DWORD(Number(arg(1))));
       std::printf("\n");

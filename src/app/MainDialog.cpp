@@ -1,12 +1,26 @@
 #include "app/MainDialog.h"
 
+#include <utility>
+
+#include "monitor/ButtonReader.h"
 #include "platform/Text.h"
 #include "res/resource.h"
 
 namespace zolvan {
 
+namespace {
+
+constexpr const char kBalloonTitle[] = "Zolvan Backup Utility";
+constexpr int32_t kBalloonTimeout = 2;  // in 100 ms; the shell shows a balloon longer anyway
+
+}  // namespace
+
 MainDialog::MainDialog(Platform& platform)
-    : m_platform(platform), m_hIcon(platform.LoadIconA(IDR_MAINFRAME)), m_tray(platform) {}
+    : m_platform(platform),
+      m_hIcon(platform.LoadIconA(IDR_MAINFRAME)),
+      m_tray(platform),
+      m_removal(platform),
+      m_backup(platform) {}
 
 void MainDialog::OnCreate(WindowHandle window) {
   m_hWnd = window;
@@ -17,9 +31,13 @@ void MainDialog::OnCreate(WindowHandle window) {
 // their values, an empty log view.
 void MainDialog::ShowInitialTexts() {
   m_platform.SetDlgItemTextA(m_hWnd, IDC_STATUS, m_strStatus.c_str());
-  m_platform.SetDlgItemTextA(m_hWnd, IDC_GPIO2_COUNT, Format("%d", m_poll.ShortPresses()).c_str());
-  m_platform.SetDlgItemTextA(m_hWnd, IDC_LONG_GPIO2_COUNT, Format("%d", m_poll.LongPresses()).c_str());
+  ShowPressCounts();
   m_platform.SetDlgItemTextA(m_hWnd, IDC_LOG, m_strLog.c_str());
+}
+
+void MainDialog::ShowPressCounts() {
+  m_platform.SetDlgItemTextA(m_hWnd, IDC_GPIO2_COUNT, Decimal(m_poll.ShortPresses()).text);
+  m_platform.SetDlgItemTextA(m_hWnd, IDC_LONG_GPIO2_COUNT, Decimal(m_poll.LongPresses()).text);
 }
 
 bool MainDialog::OnInitDialog() {
@@ -50,6 +68,11 @@ void MainDialog::OnPaint() {
 
 void MainDialog::OnDeviceChange(uintptr_t event) {
   // Any device counts, not only the enclosure's.
+  if (event != win::kDbtDeviceArrival && event != win::kDbtDeviceRemoveComplete) return;
+  if (m_inPass) {
+    m_deviceChangePending = event;
+    return;
+  }
   switch (event) {
     case win::kDbtDeviceArrival:
       RediscoverAndRestartPoll();
@@ -71,7 +94,9 @@ void MainDialog::RediscoverAndRestartPoll() {
 }
 
 void MainDialog::OnTimer(uintptr_t timerId) {
+  if (m_inPass) return;  // a tick that comes while a pass copies waits for the next one
   if (timerId == ID_POLL_TIMER) PollButtons();
+  if (timerId == ID_REMOVAL_TIMER) ReportRemovals();
 }
 
 intptr_t MainDialog::OnTrayNotify(uintptr_t iconId, intptr_t mouseMessage) {
@@ -89,6 +114,14 @@ bool MainDialog::OnSysCommand(uintptr_t commandId) {
 void MainDialog::OnTrayAbout() { m_platform.RunModalDialog(IDD_ABOUTBOX, m_hWnd); }
 
 void MainDialog::OnTrayExit() {
+  if (m_inPass) {
+    m_exitPending = true;  // once the copy in progress has ended
+    return;
+  }
+  Exit();
+}
+
+void MainDialog::Exit() {
   m_tray.Delete();
   m_platform.DestroyWindow(m_hWnd);
 }
@@ -105,6 +138,7 @@ void MainDialog::LoadBridgeLibrary() {
 
 void MainDialog::FindDevices() {
   const DeviceSearch search = m_bridge.FindDevices();
+  m_removal.ForgetRequests();
   if (search.listed) {
     m_strLog.clear();
     m_strStatus = "Device found!";
@@ -136,7 +170,88 @@ void MainDialog::FindHubDrives() {
   m_tray.Update(m_strTip.c_str(), IDI_TRAY_GREEN);
 }
 
-// Filled in by the button poll.
-void MainDialog::PollButtons() {}
+void MainDialog::PollButtons() {
+  m_inPass = true;
+  PollEveryButton();
+  m_inPass = false;
+  if (m_exitPending) return Exit();
+  if (const uintptr_t event = std::exchange(m_deviceChangePending, 0)) OnDeviceChange(event);
+}
+
+void MainDialog::PollEveryButton() {
+  const DriveTables& tables = m_bridge.Tables();
+  for (int i = 0; i < tables.deviceCount; ++i) {
+    if (tables.chipState[i] != kChipRecognised) continue;
+    const char letter = tables.deviceLetter[i];
+    switch (m_poll.Tick(i, ReadButtonLevel(m_bridge.Library(), letter))) {
+      case Press::Short:
+        CopyFrontPortDisks(letter);
+        break;
+      case Press::Long:
+        if (!RemoveAfterLongPress(letter)) return;
+        break;
+      case Press::None:
+        break;
+    }
+    if (m_exitPending) return;
+    ShowPressCounts();
+  }
+}
+
+// Every disk in the front port of the pressed disk's hub is copied into the pressed disk.
+void MainDialog::CopyFrontPortDisks(char target) {
+  for (char source : m_bridge.Tables().FrontPortDisksOf(target)) {
+    AppendLog(Format("\r\nRun Copy from <<%c>> to <<%c>> \r\n", source, target));
+    StartBackup(source, target);
+    if (m_exitPending) return;
+  }
+}
+
+void MainDialog::StartBackup(char source, char target) {
+  if (source == target) {
+    AppendLog(Format("\r\nSkip Copy: <<%c>> is both source and target \r\n", source));
+    return;
+  }
+  for (char disk : {source, target}) {
+    if (m_removal.WasRequested(disk)) {
+      AppendLog(Format("\r\nSkip Copy: <<%c>> is to be removed \r\n", disk));
+      return;
+    }
+  }
+  m_tray.SetTip(Format("Copying (%c:) to (%c:)...", source, target).c_str());
+  const BackupResult result = m_backup.Run(source, target);
+  m_tray.SetTip(m_strTip.c_str());
+  const char* ending = result.outcome == BackupResult::Outcome::Completed   ? "finished"
+                       : result.outcome == BackupResult::Outcome::Cancelled ? "was cancelled"
+                                                                            : "failed";
+  m_tray.ShowBalloon(Format("Backup of (%c:) to (%c:) %s.", source, target, ending).c_str(), kBalloonTitle,
+                     kBalloonTimeout);
+}
+
+// The front-port disk on the pressed disk's hub is removed, or else the pressed disk itself;
+// polling stops until the next device change.
+bool MainDialog::RemoveAfterLongPress(char pressed) {
+  const std::string frontPort = m_bridge.Tables().FrontPortDisksOf(pressed);
+  m_removal.Request(frontPort.empty() ? pressed : frontPort[0]);
+  if (m_removal.Pending()) m_platform.SetTimer(m_hWnd, ID_REMOVAL_TIMER, kRemovalCheckMs);
+  m_platform.Sleep(kRemovalPauseMs);
+  m_platform.KillTimer(m_hWnd, ID_POLL_TIMER);
+  if (!frontPort.empty()) return true;
+  m_poll.Reset();
+  return false;
+}
+
+// A balloon says how each removal ended; one that failed lets the button work again at once.
+void MainDialog::ReportRemovals() {
+  for (const SafeRemoval::Outcome& removal : m_removal.Finished()) {
+    const std::string text = removal.prepared ? Format("(%c:) can now be removed.", removal.letter)
+                                              : Format("(%c:) could not be prepared for removal.", removal.letter);
+    m_tray.ShowBalloon(text.c_str(), kBalloonTitle, kBalloonTimeout);
+    if (removal.prepared) continue;
+    m_poll.Reset();
+    m_platform.SetTimer(m_hWnd, ID_POLL_TIMER, kPollPeriodMs);
+  }
+  if (!m_removal.Pending()) m_platform.KillTimer(m_hWnd, ID_REMOVAL_TIMER);
+}
 
 }  // namespace zolvan

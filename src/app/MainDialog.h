@@ -7,8 +7,10 @@
 #include <string>
 
 #include "app/TrayIcon.h"
+#include "backup/BackupEngine.h"
 #include "device/Bridge.h"
 #include "monitor/ButtonPoll.h"
+#include "monitor/SafeRemoval.h"
 #include "platform/Platform.h"
 #include "platform/WindowEvents.h"
 
@@ -16,6 +18,9 @@ namespace zolvan {
 
 inline constexpr uintptr_t ID_POLL_TIMER = 1;
 inline constexpr uint32_t kPollPeriodMs = 300;
+inline constexpr uintptr_t ID_REMOVAL_TIMER = 2;  // looks whether a removal tool has ended
+inline constexpr uint32_t kRemovalCheckMs = 250;
+inline constexpr uint32_t kRemovalPauseMs = 300;
 
 class MainDialog final : public WindowEvents {
  public:
@@ -42,6 +47,13 @@ class MainDialog final : public WindowEvents {
   void ReportDeviceNotFound();
   void RediscoverAndRestartPoll();
   void PollButtons();
+  void PollEveryButton();
+  void ShowPressCounts();
+  void CopyFrontPortDisks(char target);
+  void StartBackup(char source, char target);
+  bool RemoveAfterLongPress(char pressed);  // false: the pass ends
+  void ReportRemovals();
+  void Exit();
 
   Platform& m_platform;
   WindowHandle m_hWnd = nullptr;
@@ -49,9 +61,17 @@ class MainDialog final : public WindowEvents {
   TrayIcon m_tray;
   Bridge m_bridge;
   ButtonPoll m_poll;
+  SafeRemoval m_removal;
+  BackupEngine m_backup;
   std::string m_strStatus;
   std::string m_strLog;
   std::string m_strTip;
+
+  // The shell's copy can dispatch messages while a poll pass runs a backup. A pass is never
+  // entered again; a device change or Exit that comes meanwhile waits for the pass to end.
+  bool m_inPass = false;
+  uintptr_t m_deviceChangePending = 0;
+  bool m_exitPending = false;
 };
 
 }  // namespace zolvan

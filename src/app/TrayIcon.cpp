@@ -42,6 +42,12 @@ void TrayIcon::Update(const char* tip, int iconId) {
   m_windows.Shell_NotifyIconA(win::kNimModify, m_nid);
 }
 
+void TrayIcon::SetTip(const char* tip) {
+  CopyText(m_nid.szTip, tip);
+  m_nid.uFlags = win::kNifTip;
+  m_windows.Shell_NotifyIconA(win::kNimModify, m_nid);
+}
+
 bool TrayIcon::ShowBalloon(const char* text, const char* title, int32_t timeoutUnits) {
   SetIdentity();
   CopyText(m_nid.szInfo, text);

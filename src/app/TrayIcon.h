@@ -22,6 +22,7 @@ class TrayIcon {
   // Icon 128 with the tip "Device not found", and the tray menu loaded.
   void Add(WindowHandle window);
   void Update(const char* tip, int iconId);
+  void SetTip(const char* tip);  // the picture stays
   bool ShowBalloon(const char* text, const char* title, int32_t timeoutUnits);
   void Delete();
   // The shell restarted and lost its icons: the icon comes back with its tip and picture.

@@ -21,6 +21,8 @@ DeviceSearch Bridge::FindDevices() {
   t.deviceCount = -1;
   t.usbIdCount = -1;
   std::memset(t.deviceLetter, 0, sizeof t.deviceLetter);
+  // A drive this pass does not identify is not the enclosure's, whatever an earlier pass found.
+  std::memset(t.chipState, 0, sizeof t.chipState);
 
   if (lib.GetDriveList) t.deviceCount = Clamp(lib.GetDriveList(t.deviceLetter, kDriveTableSize), kDriveTableSize);
   if (lib.GetUsbIdList) t.usbIdCount = Clamp(lib.GetUsbIdList(t.usbId, kUsbIdTableSize), kUsbIdTableSize);
@@ -75,18 +77,16 @@ HubSearch Bridge::FindHubDrives() {
 bool Bridge::FindFrontPortDisks(std::string& frontPort) const {
   const DriveTables& t = m_tables;
   std::string list;
-  int matches = 0;
+  bool found = false;
   for (int i = 0; i < t.deviceCount; ++i) {
-    const char* hubId = t.FindHubId(t.deviceLetter[i]);
-    for (int k = 0; k < t.driveCount; ++k) {
-      if (!t.IsOnPort(k, hubId ? hubId : "", kFrontPort)) continue;
-      ++matches;
-      const std::string disk = Format("%c:", t.driveLetter[k]);
-      if (list.find(disk) == std::string::npos) list += disk;
+    for (char disk : t.FrontPortDisksOf(t.deviceLetter[i])) {
+      found = true;
+      const std::string name = Format("%c:", disk);
+      if (list.find(name) == std::string::npos) list += name;
     }
   }
   frontPort = Format("Front Port Disk (%s)", list.c_str());
-  return matches > 0;
+  return found;
 }
 
 }  // namespace zolvan

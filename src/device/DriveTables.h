@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 #include "device/BridgeApi.h"
 
@@ -33,9 +34,16 @@ struct DriveTables {
     return nullptr;
   }
 
-  // Hub drive k is on the given port of the hub named `hub` (byte-identical texts).
-  bool IsOnPort(int k, const char* hub, int32_t port) const {
-    return IsDriveLetter(driveLetter[k]) && hubPort[k] == port && std::strcmp(hubId[k], hub) == 0;
+  // The letters of the hub drives in the front port of the hub that `letter` hangs on, in table
+  // order. A drive whose hub the library did not name shares no hub with any other.
+  std::string FrontPortDisksOf(char letter) const {
+    std::string disks;
+    const char* hub = FindHubId(letter);
+    if (!hub || !*hub) return disks;
+    for (int k = 0; k < driveCount; ++k)
+      if (IsDriveLetter(driveLetter[k]) && hubPort[k] == kFrontPort && std::strcmp(hubId[k], hub) == 0)
+        disks += driveLetter[k];
+    return disks;
   }
 };
 

@@ -31,6 +31,14 @@ class FileSystem {
   virtual bool ReadByte(FileHandle file, char& byte) = 0;       // false at the end
   virtual void CloseFile(FileHandle file) = 0;
 
+  // Starts `program` with this command line and no window. The program is looked for in this
+  // program's own folder, then in the system's folders and PATH, never in the working folder.
+  // Null when it cannot be started.
+  virtual ProcessHandle StartProgram(const char* program, const char* commandLine) = 0;
+  // Whether the process has ended, and then its exit code.
+  virtual bool ProcessEnded(ProcessHandle process, uint32_t& exitCode) = 0;
+  virtual void CloseProcess(ProcessHandle process) = 0;
+
  protected:
   ~FileSystem() = default;
 };

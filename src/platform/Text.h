@@ -1,7 +1,9 @@
 // Narrow (ANSI) texts, as the program's A calls take them.
 #pragma once
 
+#include <charconv>
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -20,6 +22,12 @@ namespace zolvan {
   va_end(again);
   return text;
 }
+
+// A number as "%d" writes it, without the cost of formatting.
+struct Decimal {
+  explicit Decimal(int32_t n) { *std::to_chars(text, text + sizeof text - 1, n).ptr = 0; }
+  char text[12] = {};
+};
 
 // Cut to the field and always terminated.
 template <size_t N>

@@ -4,7 +4,9 @@ Every test gets its own Wine prefix (hard-linked from the run's fresh base prefi
 folder holding the program, a simulated JMUsbDll.dll and its enclosure.txt, and drive letters
 mapped to temporary folders. Controls are read from outside with zprobe.exe.
 """
+import hashlib
 import os
+import random
 import shutil
 import signal
 import subprocess
@@ -15,6 +17,7 @@ import unittest
 
 BUILD = os.environ.get("ZOLVAN_BUILD", os.path.join(os.path.dirname(__file__), "../../build/win64"))
 BUILD = os.path.abspath(BUILD)
+
 WORK = os.path.join(BUILD, "e2e")
 BASE_PREFIX = os.path.join(WORK, "base-prefix")
 ARTIFACTS = os.path.join(WORK, "artifacts")
@@ -27,8 +30,23 @@ DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE = 0x8000, 0x8004
 # The tray icons' square colours (src/res/make_icons.py).
 ICON_COLOURS = {"blue": (0x4A, 0x5F, 0x9E), "green": (0x2E, 0x9E, 0x4F), "red": (0xC8, 0x32, 0x32)}
 
-# A JM20336 bridge as the simulator plays it.
+# A JM20336 bridge as the simulator plays it, and the hub its disks and the front port hang on.
 RECOGNISED_CHIP = "F4 E7 0E 9C 00 A3 01 00 02 05 00 07"
+USB_ID = r"USB\VID_0E9C&PID_00A3\JM20336_0001"
+HUB = r"USB\VID_05E3&PID_0610\5&2A1B3C4D&0&1"
+
+
+def bridge_disk(letter="E", marker="j336", buttons=""):
+    """enclosure.txt lines of a disk behind the bridge, on port 1 of HUB; `buttons` are the
+    levels its button reads, one per poll tick (0 held, 1 released)."""
+    text = "drive %s\n  bridge 1\n  usbid %s\n  marker %s\n  chip %s\n  hub %s\n  port 1\n" % (
+        letter, USB_ID, marker, RECOGNISED_CHIP, HUB)
+    return text + ("  buttons %s\n" % buttons if buttons else "")
+
+
+def front_port_disk(letter="G"):
+    """enclosure.txt lines of a disk in the enclosure's front port: port 2 of HUB."""
+    return "drive %s\n  hub %s\n  port 2\n" % (letter, HUB)
 
 
 # Debian's Wine runs without its preloader: the loader is a program at a fixed address, and the
@@ -67,6 +85,38 @@ def prefix_processes(prefix):
     ps = subprocess.run(["ps", "-o", "pid,ppid,etime,stat,args", "-p", ",".join(pids)],
                         capture_output=True, text=True)
     return ps.stdout.splitlines()[1:]
+
+
+def make_tree(root):
+    """A small disk's worth of files and folders, some empty, some with blanks in their names."""
+    rnd = random.Random(7)
+    files = {
+        "a.txt": b"alpha\r\n",
+        "notes with blanks.txt": b"one\r\ntwo\r\n",
+        "zero.bin": b"",
+        "big.bin": rnd.randbytes(3 * 1024 * 1024),
+        "Photos/img 001.bin": rnd.randbytes(300_000),
+        "Photos/2024/summer/beach.bin": rnd.randbytes(50_000),
+        "docs/deep/x/y.txt": b"y" * 10,
+    }
+    for rel, data in files.items():
+        path = os.path.join(root, rel)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+    os.makedirs(os.path.join(root, "empty folder"))
+
+
+def snapshot(root):
+    """Every path below root: folders as None, files by content hash."""
+    tree = {}
+    for folder, dirs, files in os.walk(root):
+        for d in dirs:
+            tree[os.path.relpath(os.path.join(folder, d), root)] = None
+        for f in files:
+            with open(os.path.join(folder, f), "rb") as fh:
+                tree[os.path.relpath(os.path.join(folder, f), root)] = hashlib.sha256(fh.read()).hexdigest()
+    return tree
 
 
 def prepare_base_prefix():
@@ -162,13 +212,15 @@ class Prefix:
 class App(Prefix):
     """One run of the program in a prefix of its own."""
 
-    def __init__(self, name, library="full", enclosure="", drives=None):
+    def __init__(self, name, library="full", enclosure="", drives=None, remove_drive=True):
         super().__init__(name)
         self.app_dir = os.path.join(self.drive_c, "Zolvan")
         os.makedirs(self.app_dir)
         shutil.copy(os.path.join(BUILD, "ZolvanBackup.exe"), self.app_dir)
         if library:
             shutil.copy(os.path.join(BUILD, "sim", library, "JMUsbDll.dll"), self.app_dir)
+        if remove_drive:  # the RemoveDrive.exe stand-in beside the program, as users place the tool
+            shutil.copy(os.path.join(BUILD, "sim", "RemoveDrive.exe"), self.app_dir)
         self.write_enclosure(enclosure)
         for letter, folder in (drives or {}).items():
             self.map_drive(letter, folder)
@@ -203,6 +255,19 @@ class App(Prefix):
 
     def device_change(self, code):
         return self.probe("devchange", hex(code))
+
+    def removals(self):
+        """The command lines the RemoveDrive.exe stand-in beside the program was started with."""
+        path = os.path.join(self.app_dir, "removals.txt")
+        if not os.path.exists(path):
+            return []
+        with open(path, encoding="latin-1") as f:
+            return f.read().splitlines()
+
+    def balloon(self):
+        """The text of the tray balloon on show, or None. (Wine cannot tell a balloon's title.)"""
+        out = self.probe("balloon")[0].split(" ")
+        return bytes.fromhex(out[1]).decode("utf-8") if out[0] == "1" else None
 
     def library_calls(self):
         """The simulated library's record: one entry point's name per call, in order."""
@@ -240,8 +305,8 @@ class App(Prefix):
 class AppTestCase(unittest.TestCase):
     """Starts nothing by itself; `launch` starts an App that is stopped after the test."""
 
-    def launch(self, library="full", enclosure="", drives=None, cwd=None):
-        app = App(self.id().split(".")[-1], library, enclosure, drives)
+    def launch(self, library="full", enclosure="", drives=None, cwd=None, remove_drive=True):
+        app = App(self.id().split(".")[-1], library, enclosure, drives, remove_drive)
         self.addCleanup(app.stop)
         app.start(cwd=cwd)
         return app

@@ -2,43 +2,11 @@
 letters, the real shell copy and the real command interpreter's dir."""
 import hashlib
 import os
-import random
 import shutil
 import tempfile
 import unittest
 
-from harness import Prefix
-
-
-def make_tree(root):
-    rnd = random.Random(7)
-    files = {
-        "a.txt": b"alpha\r\n",
-        "notes with blanks.txt": b"one\r\ntwo\r\n",
-        "zero.bin": b"",
-        "big.bin": rnd.randbytes(3 * 1024 * 1024),
-        "Photos/img 001.bin": rnd.randbytes(300_000),
-        "Photos/2024/summer/beach.bin": rnd.randbytes(50_000),
-        "docs/deep/x/y.txt": b"y" * 10,
-    }
-    for rel, data in files.items():
-        path = os.path.join(root, rel)
-        os.makedirs(os.path.dirname(path), exist_ok=True)
-        with open(path, "wb") as f:
-            f.write(data)
-    os.makedirs(os.path.join(root, "empty folder"))
-
-
-def snapshot(root):
-    """Every path below root: folders as None, files by content hash."""
-    tree = {}
-    for folder, dirs, files in os.walk(root):
-        for d in dirs:
-            tree[os.path.relpath(os.path.join(folder, d), root)] = None
-        for f in files:
-            with open(os.path.join(folder, f), "rb") as fh:
-                tree[os.path.relpath(os.path.join(folder, f), root)] = hashlib.sha256(fh.read()).hexdigest()
-    return tree
+from harness import Prefix, make_tree, snapshot
 
 
 class Run:

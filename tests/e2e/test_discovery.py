@@ -2,27 +2,12 @@
 under Wine with the simulated JMUsbDll.dll."""
 import unittest
 
-from harness import (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE, IDC_LOG, IDC_STATUS, RECOGNISED_CHIP,
-                     AppTestCase)
+from harness import (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE, HUB, IDC_LOG, IDC_STATUS, USB_ID, AppTestCase,
+                     bridge_disk, front_port_disk)
 
-HUB = r"USB\VID_05E3&PID_0610\5&2A1B3C4D&0&1"
-USB_ID = r"USB\VID_0E9C&PID_00A3\JM20336_0001"
 NOT_FOUND = b"Zolvan Backup Utility -- Device not found!"
-
-BRIDGE_E = """\
-drive E
-  bridge 1
-  usbid %s
-  marker j336
-  chip %s
-  hub %s
-  port 1
-""" % (USB_ID, RECOGNISED_CHIP, HUB)
-FRONT_G = """\
-drive G
-  hub %s
-  port 2
-""" % HUB
+BRIDGE_E = bridge_disk("E")
+FRONT_G = front_port_disk("G")
 
 LOG_E = ("\r\nDevice 1 : << E >>     %s \r\n" % USB_ID
          + "\r\nJMicron 20336 USB to SATA X 2 Bridge Ver: 1.0.2507 \r\n"
@@ -48,7 +33,7 @@ class DiscoveryTest(AppTestCase):
         self.wait_for_icon(app, "green", "green-icon")
 
     def test_unrecognised_bridge_is_not_found(self):
-        app = self.launch(enclosure=BRIDGE_E.replace("marker j336", "marker J336"))
+        app = self.launch(enclosure=bridge_disk("E", marker="J336"))
         self.assertEqual(app.text(IDC_STATUS), NOT_FOUND)
         # Not found empties the log text, so the hub drives' lines replace the device lines in the view.
         self.assertEqual(app.text(IDC_LOG), ("\r\n0th Drive: %s Port:1  << E >> \r\n" % HUB).encode())

@@ -200,6 +200,17 @@ TEST_F(DiscoveryTest, FindHubDrives_FindsFrontPortOfAnyListedDrive_RecognisedOrN
   EXPECT_EQ(search.frontPort, "Front Port Disk (G:)");
 }
 
+TEST_F(DiscoveryTest, FindHubDrives_DrivesWhoseHubIsUnnamed_ShareNoHub) {
+  Bind();
+  fake.Bridge("E");
+  fake.Recognise('E');
+  fake.OnHub('E', "", 1);
+  fake.OnHub('G', "", 2);
+  bridge.FindDevices();
+  EXPECT_FALSE(bridge.FindHubDrives().frontPortFound);
+  EXPECT_EQ(bridge.Tables().FrontPortDisksOf('E'), "");
+}
+
 TEST_F(DiscoveryTest, FindHubDrives_LogsButFindsNoFrontPort_WhenNoDeviceOrOtherHub) {
   // No bridge drive: hub drives are still logged; a port-2 disk of a hub no device is on is no front-port disk.
   Bind();

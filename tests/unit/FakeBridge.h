@@ -34,6 +34,10 @@ struct FakeBridge {
     std::vector<uint8_t> bytes;
   };
   std::map<char, Chip> chips;
+  // Button readings per drive, one per ATACBExecute, the last one then stays: 'U' released,
+  // 'D' held, 'F' the call fails, 'S' the call succeeds with the block's failure bit set.
+  // A drive without readings reads released.
+  std::map<char, std::string> buttons;
 
   std::vector<std::string>* log = nullptr;
 
@@ -147,9 +151,30 @@ struct FakeBridge {
     std::memcpy(info, it->second.bytes.data(), std::min<size_t>(sizeof(ChipInfo), it->second.bytes.size()));
     return it->second.result;
   }
-  static int32_t ATACBExecute(char letter, AtacbBlock*, uint8_t*, int32_t, int32_t) {
-    Log("ATACBExecute " + L(letter));
-    return -1;
+  static int32_t ATACBExecute(char letter, AtacbBlock* block, uint8_t* data, int32_t length, int32_t flags) {
+    // The program's block is the GPIO read and nothing else: built afresh, so no status left.
+    const uint8_t* raw = reinterpret_cast<const uint8_t*>(block);
+    bool fresh = block->header == 1 && block->transfer == 2 && block->command == 0xFF;
+    for (size_t i = 8; i < sizeof(AtacbBlock); ++i)
+      if (i != 19 && raw[i] != 0) fresh = false;
+    Log("ATACBExecute " + L(letter) + (fresh && length == 2 && flags == 0 ? "" : " UNEXPECTED BLOCK"));
+    std::string& queue = Current()->buttons[letter];
+    const char reading = queue.empty() ? 'U' : queue[0];
+    if (queue.size() > 1) queue.erase(0, 1);
+    switch (reading) {
+      case 'F':
+        return 1;
+      case 'S':
+        block->status |= 0x04;
+        data[0] = 0xFF;
+        return 0;
+      case 'D':
+        data[0] = 0xFB;  // every input high but the button's
+        return 0;
+      default:
+        data[0] = 0x04;
+        return 0;
+    }
   }
   static int32_t NeverCalled() {
     Log("NEVER CALLED ENTRY POINT");

@@ -41,6 +41,12 @@ class FakePlatform : public Platform {
   bool openFails = false;
   std::map<std::string, int> copyResults;      // by source name; 0 when absent
   std::set<std::string> copiesReportedAborted;  // result 0 with fAnyOperationsAborted
+  // Runs inside every shell copy, as the shell's progress window dispatches messages.
+  std::function<void()> duringCopy;
+
+  // Programs: the exit code each command line ends with; one not listed cannot be started.
+  std::map<std::string, uint32_t> exitCodes;
+  bool programsRunning = false;  // ProcessEnded answers "still running" while set
 
   // Record.
   std::vector<std::string> calls;
@@ -143,6 +149,7 @@ class FakePlatform : public Platform {
     calls.push_back("SHFileOperation " + std::to_string(op.wFunc) + " " + list(op.pFrom) + " -> " + list(op.pTo) +
                     " flags=" + std::to_string(op.fFlags) + (op.hwnd ? " OWNED" : ""));
     const std::string from = op.pFrom;
+    if (duringCopy) duringCopy();
     op.fAnyOperationsAborted = copiesReportedAborted.count(from) > 0;
     auto it = copyResults.find(from);
     return it == copyResults.end() ? 0 : it->second;
@@ -184,6 +191,21 @@ class FakePlatform : public Platform {
     return true;
   }
   void CloseFile(FileHandle) override { calls.push_back("CloseFile"); }
+  ProcessHandle StartProgram(const char* program, const char* commandLine) override {
+    calls.push_back(std::string("StartProgram ") + program + " | " + commandLine);
+    auto it = exitCodes.find(commandLine);
+    if (it == exitCodes.end()) return nullptr;
+    processes.push_back(it->second);
+    return reinterpret_cast<ProcessHandle>(processes.size());
+  }
+  bool ProcessEnded(ProcessHandle process, uint32_t& exitCode) override {
+    if (programsRunning) return false;
+    exitCode = processes.at(reinterpret_cast<size_t>(process) - 1);
+    return true;
+  }
+  void CloseProcess(ProcessHandle process) override {
+    calls.push_back("CloseProcess " + std::to_string(reinterpret_cast<size_t>(process)));
+  }
 
   void SetTimer(WindowHandle w, uintptr_t id, uint32_t ms) override {
     Check(w);
@@ -222,6 +244,7 @@ class FakePlatform : public Platform {
     return "icon" + std::to_string(reinterpret_cast<uintptr_t>(icon) - 0x4000);
   }
   int tempFiles = 0;
+  std::vector<uint32_t> processes;  // exit code of each started process, by handle - 1
   std::string reading;
   size_t readAt = 0;
 

@@ -4,9 +4,11 @@
 #include <dbt.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace zolvan {
 
@@ -32,6 +34,33 @@ static_assert(sizeof(TrayIconData::szInfo) == sizeof(NOTIFYICONDATAA::szInfo));
 static_assert(sizeof(TrayIconData::szInfoTitle) == sizeof(NOTIFYICONDATAA::szInfoTitle));
 
 namespace {
+
+// This program's own folder, then the system's folders and the absolute folders of PATH: the
+// ordinary search for a program to start, without the working folder.
+std::string FindProgram(const char* name) {
+  char path[MAX_PATH];
+  const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+  if (length > 0 && length < MAX_PATH) {
+    std::string own(path, length);
+    own = own.substr(0, own.find_last_of('\\') + 1) + name;
+    const DWORD attributes = GetFileAttributesA(own.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) return own;
+  }
+  std::string folders;
+  if (GetSystemDirectoryA(path, MAX_PATH)) folders += std::string(path) + ';';
+  if (GetWindowsDirectoryA(path, MAX_PATH)) folders += std::string(path) + ';';
+  const char* pathVariable = std::getenv("PATH");
+  for (std::string rest = pathVariable ? pathVariable : ""; !rest.empty();) {
+    const size_t end = std::min(rest.find(';'), rest.size());
+    const std::string folder = rest.substr(0, end);
+    rest.erase(0, end + 1);
+    // "." or a relative folder would be the working folder again.
+    const bool absolute = (folder.size() > 2 && folder[1] == ':' && folder[2] == '\\') || folder.rfind("\\\\", 0) == 0;
+    if (absolute) folders += folder + ';';
+  }
+  if (!SearchPathA(folders.c_str(), name, nullptr, MAX_PATH, path, nullptr)) return {};
+  return path;
+}
 
 INT_PTR CALLBACK PlainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
   if (message == WM_INITDIALOG) return TRUE;
@@ -174,6 +203,31 @@ bool Win32Platform::ReadByte(FileHandle file, char& byte) {
 }
 
 void Win32Platform::CloseFile(FileHandle file) { std::fclose(reinterpret_cast<FILE*>(file)); }
+
+ProcessHandle Win32Platform::StartProgram(const char* program, const char* commandLine) {
+  const std::string path = FindProgram(program);
+  if (path.empty()) return nullptr;
+  STARTUPINFOA startup = {};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_HIDE;
+  PROCESS_INFORMATION process = {};
+  std::string line = commandLine;  // CreateProcessA may write to it
+  if (!CreateProcessA(path.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return nullptr;
+  CloseHandle(process.hThread);
+  return reinterpret_cast<ProcessHandle>(process.hProcess);
+}
+
+bool Win32Platform::ProcessEnded(ProcessHandle process, uint32_t& exitCode) {
+  const HANDLE handle = reinterpret_cast<HANDLE>(process);
+  DWORD code = 0;
+  if (WaitForSingleObject(handle, 0) != WAIT_OBJECT_0 || !GetExitCodeProcess(handle, &code)) return false;
+  exitCode = code;
+  return true;
+}
+
+void Win32Platform::CloseProcess(ProcessHandle process) { CloseHandle(reinterpret_cast<HANDLE>(process)); }
 
 ModuleHandle Win32Platform::GetModuleHandleA(const char* name) {
   return reinterpret_cast<ModuleHandle>(::GetModuleHandleA(name));

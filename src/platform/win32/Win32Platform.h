@@ -47,6 +47,9 @@ class Win32Platform : public Platform {
   FileHandle OpenFileForReading(const char* path) override;
   bool ReadByte(FileHandle file, char& byte) override;
   void CloseFile(FileHandle file) override;
+  ProcessHandle StartProgram(const char* program, const char* commandLine) override;
+  bool ProcessEnded(ProcessHandle process, uint32_t& exitCode) override;
+  void CloseProcess(ProcessHandle process) override;
 
   ModuleHandle GetModuleHandleA(const char* name) override;
   ModuleHandle LoadLibraryA(const char* fileName) override;

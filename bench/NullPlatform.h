@@ -1,0 +1,52 @@
+// A platform that does nothing and answers nothing, so that a benchmark measures the program's
+// own work rather than a fake's recording.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace zolvan::bench {
+
+class NullPlatform : public Platform {
+ public:
+  ModuleHandle GetModuleHandleA(const char*) override { return nullptr; }
+  ModuleHandle LoadLibraryA(const char*) override { return nullptr; }
+  void* GetProcAddress(ModuleHandle, const char*) override { return nullptr; }
+
+  int SHFileOperationA(ShellFileOperation&) override { return 0; }
+  bool CreateDirectoryA(const char*) override { return true; }
+  bool DeleteFileA(const char*) override { return true; }
+  int System(const char*) override { return 0; }
+  std::string GetTempPathA() override { return {}; }
+  std::string GetTempFileNameA(const char*) override { return {}; }
+  FileHandle OpenFileForReading(const char*) override { return nullptr; }
+  bool ReadByte(FileHandle, char&) override { return false; }
+  void CloseFile(FileHandle) override {}
+  ProcessHandle StartProgram(const char*, const char*) override { return nullptr; }
+  bool ProcessEnded(ProcessHandle, uint32_t&) override { return true; }
+  void CloseProcess(ProcessHandle) override {}
+
+  void InitCommonControls() override {}
+  intptr_t RunMainDialog(WindowEvents&) override { return 0; }
+  void SetDlgItemTextA(WindowHandle, int, const char*) override {}
+  void ShowWindow(WindowHandle, int) override {}
+  void SetWindowIcon(WindowHandle, uintptr_t, IconHandle) override {}
+  IconHandle LoadIconA(int) override { return nullptr; }
+  std::string LoadStringA(int) override { return {}; }
+  MenuHandle GetSystemMenu(WindowHandle) override { return nullptr; }
+  void AppendMenuA(MenuHandle, uint32_t, uintptr_t, const char*) override {}
+  MenuHandle LoadMenuA(int) override { return nullptr; }
+  void DestroyMenu(MenuHandle) override {}
+  MenuHandle GetSubMenu(MenuHandle, int) override { return nullptr; }
+  void TrackPopupMenu(MenuHandle, uint32_t, Point, WindowHandle) override {}
+  Point GetCursorPos() override { return {}; }
+  void SetForegroundWindow(WindowHandle) override {}
+  void MessageBoxA(WindowHandle, const char*, const char*, uint32_t) override {}
+  intptr_t RunModalDialog(int, WindowHandle) override { return 0; }
+  void DestroyWindow(WindowHandle) override {}
+  bool Shell_NotifyIconA(uint32_t, const TrayIconData&) override { return true; }
+  void SetTimer(WindowHandle, uintptr_t, uint32_t) override {}
+  void KillTimer(WindowHandle, uintptr_t) override {}
+  void Sleep(uint32_t) override {}
+};
+
+}  // namespace zolvan::bench

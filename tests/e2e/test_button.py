@@ -1,0 +1,97 @@
+"""The enclosure's button, read through the simulated JMUsbDll.dll by the real program under
+Wine: a short press copies the front-port disk, a long press hands a disk to RemoveDrive.exe."""
+import os
+import shutil
+import tempfile
+import time
+import unittest
+
+from harness import (BUILD, DBT_DEVICEARRIVAL, IDC_COUNT, IDC_LOG, IDC_LONG_COUNT, AppTestCase, bridge_disk,
+                     front_port_disk, make_tree, snapshot)
+
+SHORT = "0 1"
+LONG = " ".join(["0"] * 10 + ["1"])
+
+
+class ButtonTest(AppTestCase):
+    def setUp(self):
+        host = tempfile.mkdtemp(prefix="zolvan-button-")
+        self.addCleanup(shutil.rmtree, host)
+        self.front = os.path.join(host, "front port disk")
+        self.target = os.path.join(host, "enclosure disk")
+        os.makedirs(self.target)
+        make_tree(self.front)
+        self.before = snapshot(self.front)
+        self.addCleanup(lambda: self.assertEqual(snapshot(self.front), self.before, "the source disk changed"))
+
+    def start(self, front_port=True, **kwargs):
+        enclosure = bridge_disk("E") + (front_port_disk("G") if front_port else "")
+        app = self.launch(enclosure=enclosure, drives={"E": self.target, "G": self.front}, **kwargs)
+        app.front_port = front_port
+        return app
+
+    def press(self, app, levels):
+        """The button reads these levels from the next poll tick on."""
+        app.write_enclosure(bridge_disk("E", buttons=levels) + (front_port_disk("G") if app.front_port else ""))
+
+    def reads(self, app):
+        return app.library_calls().count("ATACBExecute")
+
+    def wait_for_balloon(self, app, text, label):
+        app.wait_until(lambda: app.balloon() == text, what="the balloon %r" % text)
+        app.screenshot(label)
+
+    def assert_polling(self, app, going_on):
+        before = self.reads(app)
+        time.sleep(1.5)  # five poll periods
+        self.assertEqual(self.reads(app) > before, going_on)
+
+    def test_short_press_copies_the_front_port_disk_into_the_pressed_disk(self):
+        app = self.start()
+        self.press(app, SHORT)
+        app.wait_until(lambda: app.text(IDC_COUNT) == b"1", timeout=60, what="the short press to be counted")
+        self.assertTrue(app.text(IDC_LOG).endswith(b"\r\nRun Copy from <<G>> to <<E>> \r\n"))
+        self.assertEqual(snapshot(os.path.join(self.target, "USB_Backup")), self.before)
+        self.assertEqual(app.text(IDC_LONG_COUNT), b"0")
+        self.wait_for_balloon(app, "Backup of (G:) to (E:) finished.", "backup-finished-balloon")
+        self.assert_polling(app, True)
+
+    def test_long_press_removes_the_front_port_disk_and_polling_waits_for_a_device_change(self):
+        app = self.start()
+        self.press(app, LONG)
+        app.wait_until(lambda: app.text(IDC_LONG_COUNT) == b"1", what="the long press to be counted")
+        app.wait_until(lambda: app.removals() == ["RemoveDrive.exe G: -l"], what="the removal tool to run")
+        self.wait_for_balloon(app, "(G:) can now be removed.", "removal-balloon")
+        self.assert_polling(app, False)
+        self.assertEqual(app.text(IDC_COUNT), b"0")
+        self.assertFalse(os.path.exists(os.path.join(self.target, "USB_Backup")))
+        app.device_change(DBT_DEVICEARRIVAL)
+        self.assert_polling(app, True)
+
+    def test_long_press_without_front_port_disk_removes_the_pressed_disk(self):
+        app = self.start(front_port=False)
+        self.press(app, LONG)
+        app.wait_until(lambda: app.removals() == ["RemoveDrive.exe E: -l"], what="the removal tool to run")
+        self.wait_for_balloon(app, "(E:) can now be removed.", "removal-of-pressed-disk-balloon")
+
+    def test_removal_that_fails_says_so_and_polling_goes_on(self):
+        app = self.start()
+        with open(os.path.join(app.app_dir, "exitcode.txt"), "w") as f:
+            f.write("1")
+        self.press(app, LONG)
+        self.wait_for_balloon(app, "(G:) could not be prepared for removal.", "removal-failed-balloon")
+        self.assertEqual(app.removals(), ["RemoveDrive.exe G: -l"])
+        self.assert_polling(app, True)
+
+    def test_removal_tool_in_the_working_folder_is_never_started(self):
+        planted = tempfile.mkdtemp(prefix="zolvan-cwd-")
+        self.addCleanup(shutil.rmtree, planted)
+        shutil.copy(os.path.join(BUILD, "sim", "RemoveDrive.exe"), planted)
+        app = self.start(remove_drive=False, cwd=planted)
+        self.press(app, LONG)
+        self.wait_for_balloon(app, "(G:) could not be prepared for removal.", "removal-tool-missing-balloon")
+        self.assertFalse(os.path.exists(os.path.join(planted, "removals.txt")))
+
+
+if __name__ == "__main__":
+    unittest.main()

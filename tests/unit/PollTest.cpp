@@ -1,0 +1,312 @@
+// The button poll as the main dialog runs it: what a press does, what the user is shown, and a
+// pass that is never entered again.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "FakeBridge.h"
+#include "FakePlatform.h"
+#include "app/MainDialog.h"
+
+namespace zolvan {
+namespace {
+
+using Calls = std::vector<std::string>;
+using namespace std::string_literals;
+
+constexpr char kHub[] = "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1";
+const std::string kLongPress(10, 'D');
+const std::string kCopyGtoE = "SHFileOperation 2 G:\\* -> E:\\USB_Backup flags=3088";
+
+bool EndsWith(const std::string& text, const std::string& end) {
+  return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+void ExpectInOrder(const Calls& calls, const Calls& expected) {
+  auto at = calls.begin();
+  for (const std::string& call : expected) {
+    at = std::find(at, calls.end(), call);
+    ASSERT_NE(at, calls.end()) << call << " missing or out of order";
+    ++at;
+  }
+}
+
+class PollTest : public ::testing::Test {
+ protected:
+  // Bridge disk E with disk G in the front port of its hub.
+  PollTest() {
+    fake.Bridge("E");
+    fake.Recognise('E');
+    fake.OnHub('E', kHub, 1);
+    fake.OnHub('G', kHub, 2);
+    platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}, {"RemoveDrive.exe E: -l", 0}};
+  }
+
+  void Start() {
+    fake.Serve(platform);
+    dialog.OnCreate(test::FakePlatform::Window());
+    dialog.OnInitDialog();
+    Clear();
+  }
+  void Clear() {
+    platform.calls.clear();
+    platform.notifications.clear();
+  }
+  // The button of `letter` reads these levels; as many poll ticks follow.
+  void Press(char letter, const std::string& levels) {
+    fake.buttons[letter] = levels + "U";
+    for (size_t n = 0; n < levels.size() + 1; ++n) dialog.OnTimer(ID_POLL_TIMER);
+  }
+  std::vector<std::string> Balloons() const {
+    std::vector<std::string> texts;
+    for (const auto& n : platform.notifications)
+      if (n.data.uFlags == win::kNifInfo) texts.push_back(std::string(n.data.szInfoTitle) + ": " + n.data.szInfo);
+    return texts;
+  }
+  std::vector<std::string> Tips() const {
+    std::vector<std::string> tips;
+    for (const auto& n : platform.notifications)
+      if (n.data.uFlags & win::kNifTip) tips.push_back(n.data.szTip);
+    return tips;
+  }
+  Calls Reads() const { return platform.CallsStartingWith("ATACBExecute"); }
+
+  test::FakePlatform platform;
+  test::FakeBridge fake;
+  MainDialog dialog{platform};
+};
+
+TEST_F(PollTest, ReadsOnlyRecognisedDrives_AndRefreshesTheCountersForEach) {
+  fake.Bridge("EFK");
+  fake.Recognise('E');
+  fake.Recognise('K');
+  Start();
+  dialog.OnTimer(ID_POLL_TIMER);
+  EXPECT_EQ(Reads(), (Calls{"ATACBExecute E", "ATACBExecute K"}));
+  EXPECT_EQ(platform.CallsStartingWith("SetDlgItemText"),
+            (Calls{"SetDlgItemText 1004 0", "SetDlgItemText 1003 0", "SetDlgItemText 1004 0", "SetDlgItemText 1003 0"}));
+}
+
+TEST_F(PollTest, PollsNothing_WhenNoDriveIsListed) {
+  // Before any discovery (count -1), and after one that listed none (count 0).
+  dialog.OnCreate(test::FakePlatform::Window());
+  dialog.OnTimer(ID_POLL_TIMER);
+  fake.Bridge("");
+  Start();
+  dialog.OnTimer(ID_POLL_TIMER);
+  EXPECT_TRUE(Reads().empty());
+  EXPECT_TRUE(platform.CallsStartingWith("SetDlgItemText").empty());
+}
+
+TEST_F(PollTest, OtherTimersPollNothing) {
+  Start();
+  dialog.OnTimer(7);
+  EXPECT_TRUE(platform.calls.empty());
+}
+
+TEST_F(PollTest, ShortPress_CopiesTheFrontPortDiskIntoThePressedDisk_AndSaysHowItEnded) {
+  Start();
+  Press('E', "D");
+  EXPECT_PRED2(EndsWith, platform.controlText[1000], "\r\nRun Copy from <<G>> to <<E>> \r\n");
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE});
+  EXPECT_EQ(platform.controlText[1004], "1");
+  EXPECT_EQ(platform.controlText[1003], "0");
+  EXPECT_TRUE(platform.CallsStartingWith("KillTimer").empty()) << "the poll goes on";
+  EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) finished."});
+  const std::string tip = "Zolvan Backup Utility     \nZolvan Disk (E:) , Front Port Disk (G:)";
+  EXPECT_EQ(Tips(), (Calls{"Copying (G:) to (E:)...", tip}));
+  ExpectInOrder(platform.calls, {"SetDlgItemText 1000 " + platform.controlText[1000], "Shell_NotifyIcon 1", kCopyGtoE,
+                                 "Shell_NotifyIcon 1", "Shell_NotifyIcon 1", "SetDlgItemText 1004 1"});
+  EXPECT_EQ(platform.notifications.back().data.hIcon, test::FakePlatform::Icon(141)) << "the picture stays";
+}
+
+TEST_F(PollTest, ShortPress_CopiesEveryFrontPortVolume_InTableOrder) {
+  fake.OnHub('H', kHub, 2);
+  fake.OnHub('X', "another hub", 2);
+  Start();
+  Press('E', "D");
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"),
+            (Calls{kCopyGtoE, "SHFileOperation 2 H:\\* -> E:\\USB_Backup flags=3088"}));
+  EXPECT_NE(platform.controlText[1000].find("\r\nRun Copy from <<G>> to <<E>> \r\n\r\nRun Copy from <<H>> to <<E>> \r\n"),
+            std::string::npos);
+  EXPECT_EQ(Balloons().size(), 2u);
+}
+
+TEST_F(PollTest, ShortPress_WithoutFrontPortDisk_IsCountedButCopiesNothing) {
+  fake = test::FakeBridge{};
+  fake.Bridge("E");
+  fake.Recognise('E');
+  fake.OnHub('E', kHub, 1);
+  Start();
+  Press('E', "D");
+  EXPECT_EQ(platform.controlText[1004], "1");
+  EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
+  EXPECT_EQ(platform.controlText[1000].find("Run Copy"), std::string::npos);
+  EXPECT_TRUE(Balloons().empty());
+}
+
+TEST_F(PollTest, BackupBalloon_SaysHowTheCopyEnded) {
+  struct Case {
+    int wholeRoot;
+    bool listingOpens;
+    const char* balloon;
+  };
+  for (const Case& c : {Case{0, true, "Backup of (G:) to (E:) finished."}, Case{1223, true, "Backup of (G:) to (E:) was cancelled."},
+                        Case{1026, false, "Backup of (G:) to (E:) failed."}}) {
+    SCOPED_TRACE(c.balloon);
+    test::FakePlatform p;
+    p.copyResults["G:\\*"] = c.wholeRoot;
+    p.openFails = !c.listingOpens;
+    fake.Serve(p);
+    MainDialog d(p);
+    d.OnCreate(test::FakePlatform::Window());
+    d.OnInitDialog();
+    fake.buttons['E'] = "DU";
+    d.OnTimer(ID_POLL_TIMER);
+    d.OnTimer(ID_POLL_TIMER);
+    EXPECT_STREQ(p.notifications.back().data.szInfo, c.balloon);
+    EXPECT_STREQ(p.notifications.back().data.szInfoTitle, "Zolvan Backup Utility");
+    EXPECT_EQ(p.notifications.back().data.uTimeout, 200u);
+  }
+}
+
+TEST_F(PollTest, ShortPress_OnADiskWhoseHubIsUnnamed_CopiesNothing) {
+  fake = test::FakeBridge{};
+  fake.Bridge("E");
+  fake.Recognise('E');
+  fake.OnHub('E', "", 1);
+  fake.OnHub('G', "", 2);
+  Start();
+  Press('E', "D");
+  EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
+  Press('E', kLongPress);
+  EXPECT_EQ(platform.CallsStartingWith("StartProgram"), Calls{"StartProgram RemoveDrive.exe | RemoveDrive.exe E: -l"});
+}
+
+TEST_F(PollTest, LongPress_RemovesTheFrontPortDisk_StopsThePoll_AndTheBalloonWaitsForTheTool) {
+  fake.Bridge("EK");
+  fake.Recognise('E');
+  fake.Recognise('K');
+  Start();
+  platform.programsRunning = true;
+  fake.buttons['E'] = kLongPress;
+  for (int n = 0; n < 10; ++n) dialog.OnTimer(ID_POLL_TIMER);
+  ExpectInOrder(platform.calls, {"ATACBExecute E", "StartProgram RemoveDrive.exe | RemoveDrive.exe G: -l",
+                                 "SetTimer 2 250", "Sleep 300", "KillTimer 1", "ATACBExecute K", "SetDlgItemText 1003 1"});
+  EXPECT_TRUE(Balloons().empty()) << "nothing is claimed before the tool has ended";
+  dialog.OnTimer(ID_REMOVAL_TIMER);
+  EXPECT_TRUE(Balloons().empty());
+  platform.programsRunning = false;
+  dialog.OnTimer(ID_REMOVAL_TIMER);
+  EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: (G:) can now be removed."});
+  EXPECT_EQ(platform.CallsStartingWith("KillTimer"), (Calls{"KillTimer 1", "KillTimer 2"}));
+  EXPECT_TRUE(platform.CallsStartingWith("SetTimer 1").empty()) << "polling waits for a device change";
+}
+
+TEST_F(PollTest, LongPress_WithoutFrontPortDisk_RemovesThePressedDisk_AndEndsThePass) {
+  fake = test::FakeBridge{};
+  fake.Bridge("EK");
+  fake.Recognise('E');
+  fake.Recognise('K');
+  fake.OnHub('E', kHub, 1);
+  Start();
+  fake.buttons['E'] = kLongPress;
+  for (int n = 0; n < 9; ++n) dialog.OnTimer(ID_POLL_TIMER);
+  Clear();
+  dialog.OnTimer(ID_POLL_TIMER);
+  EXPECT_EQ(platform.calls, (Calls{"ATACBExecute E", "StartProgram RemoveDrive.exe | RemoveDrive.exe E: -l",
+                                   "SetTimer 2 250", "Sleep 300", "KillTimer 1"}))
+      << "K is not read and the counters are not refreshed";
+  dialog.OnTimer(ID_REMOVAL_TIMER);
+  EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: (E:) can now be removed."});
+}
+
+TEST_F(PollTest, RemovalThatFails_SaysSo_AndTheButtonWorksAgainAtOnce) {
+  for (const char* how : {"tool fails", "tool cannot start"}) {
+    SCOPED_TRACE(how);
+    test::FakePlatform p;
+    if (how == std::string("tool fails")) p.exitCodes = {{"RemoveDrive.exe G: -l", 4}};
+    fake.Serve(p);
+    MainDialog d(p);
+    d.OnCreate(test::FakePlatform::Window());
+    d.OnInitDialog();
+    fake.buttons['E'] = "DDDDDDDDD";  // nine held ticks, and the tenth is held too
+    for (int n = 0; n < 10; ++n) d.OnTimer(ID_POLL_TIMER);
+    p.calls.clear();
+    d.OnTimer(ID_REMOVAL_TIMER);
+    EXPECT_STREQ(p.notifications.back().data.szInfo, "(G:) could not be prepared for removal.");
+    EXPECT_STREQ(p.notifications.back().data.szInfoTitle, "Zolvan Backup Utility");
+    EXPECT_EQ(p.CallsStartingWith("SetTimer"), Calls{"SetTimer 1 300"});
+    // The press that went on after the long press was forgotten: a short press now counts.
+    fake.buttons['E'] = "DU";
+    d.OnTimer(ID_POLL_TIMER);
+    d.OnTimer(ID_POLL_TIMER);
+    EXPECT_EQ(p.controlText[1004], "1");
+  }
+}
+
+TEST_F(PollTest, ADiskHandedToRemoval_IsNotCopied_UntilTheDrivesAreListedAgain) {
+  Start();
+  Press('E', kLongPress);
+  dialog.OnDeviceChange(0x0007);  // no rediscovery
+  Clear();
+  Press('E', "D");
+  EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
+  EXPECT_PRED2(EndsWith, platform.controlText[1000],
+               "\r\nRun Copy from <<G>> to <<E>> \r\n\r\nSkip Copy: <<G>> is to be removed \r\n");
+  EXPECT_TRUE(Balloons().empty());
+  dialog.OnDeviceChange(win::kDbtDeviceArrival);
+  Press('E', "D");
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE});
+}
+
+TEST_F(PollTest, DriveNotIdentifiedByTheLatestDiscovery_IsNeverRead) {
+  Start();
+  // E is listed again, but without its identity nothing is identified.
+  fake.usbIdCount = 0;
+  dialog.OnDeviceChange(win::kDbtDeviceArrival);
+  Clear();
+  dialog.OnTimer(ID_POLL_TIMER);
+  EXPECT_TRUE(Reads().empty());
+}
+
+TEST_F(PollTest, ATickDuringACopy_IsIgnored) {
+  Start();
+  platform.duringCopy = [&] {
+    fake.buttons['E'] = kLongPress;  // held throughout the copy
+    for (int n = 0; n < 12; ++n) dialog.OnTimer(ID_POLL_TIMER);
+    dialog.OnTimer(ID_REMOVAL_TIMER);
+  };
+  Press('E', "D");
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE}) << "no second copy";
+  EXPECT_TRUE(platform.CallsStartingWith("StartProgram").empty()) << "the disk being copied is not removed";
+  EXPECT_EQ(Reads().size(), 2u) << "only the two ticks outside the copy read the button";
+}
+
+TEST_F(PollTest, ADeviceChangeDuringACopy_IsHandledOnceThePassHasEnded) {
+  Start();
+  bool rediscoveredDuringCopy = true;
+  platform.duringCopy = [&] {
+    const size_t before = platform.CallsStartingWith("GetDriveList").size();
+    dialog.OnDeviceChange(win::kDbtDeviceRemoveComplete);
+    rediscoveredDuringCopy = platform.CallsStartingWith("GetDriveList").size() > before;
+  };
+  Press('E', "D");
+  EXPECT_FALSE(rediscoveredDuringCopy);
+  ExpectInOrder(platform.calls, {kCopyGtoE, "SetDlgItemText 1004 1", "KillTimer 1", "GetDriveList 27", "SetTimer 1 300"});
+}
+
+TEST_F(PollTest, ExitDuringACopy_EndsTheProgramAfterIt_AndStartsNoFurtherCopy) {
+  fake.OnHub('H', kHub, 2);
+  Start();
+  platform.duringCopy = [&] { dialog.OnTrayExit(); };
+  Press('E', "D");
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE});
+  ExpectInOrder(platform.calls, {kCopyGtoE, "Shell_NotifyIcon 2", "DestroyWindow"});
+  EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
+}
+
+}  // namespace
+}  // namespace zolvan
