@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Every test: native unit tests, the Wine end-to-end tests, and the 32-bit release build.
+# Every test: native unit tests, and the Wine end-to-end tests of the 64-bit build and of the
+# 32-bit release build, which is then packaged.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -14,7 +15,7 @@ cmake --preset win64 >/dev/null
 cmake --build --preset win64
 ctest --preset win64
 
-echo "== win32: the release build"
+echo "== win32: the release build under Wine's 32-bit side"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
 format=$(i686-w64-mingw32-objdump -f build/win32/ZolvanBackup.exe | sed -n 's/.*file format //p')
@@ -22,5 +23,6 @@ if [ "$format" != "pei-i386" ]; then
   echo "win32: ZolvanBackup.exe is '$format', not a 32-bit PE executable" >&2
   exit 1
 fi
+ctest --preset win32
 (cd build/win32 && cpack -G ZIP >/dev/null)
 echo "win32: 32-bit PE executable, packaged as $(ls build/win32/ZolvanBackup-*.zip)"

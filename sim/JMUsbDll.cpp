@@ -2,6 +2,9 @@
 // enclosure described in enclosure.txt beside it and reads that file again whenever it changes.
 // Every call is appended to calls.txt beside it, one entry point's name a line.
 // Built with SIM_OMIT_GROUP=n, the entry points of binding group n are exported under other names.
+// Built with SIM_CALLEE_CLEANS, the entry points clean up their own arguments, as libraries
+// declared with the usual Windows API convention do (only 32-bit code has two conventions);
+// their export names stay plain (linked with --kill-at).
 #include <windows.h>
 
 #include <string>
@@ -106,8 +109,14 @@ int32_t JMInquiryImpl(char letter, InquiryData* data, int32_t size) { return Cur
 #define SIM_NAME_5 SIM_KEEP
 #endif
 
+#ifdef SIM_CALLEE_CLEANS
+#define SIM_CONVENTION __stdcall
+#else
+#define SIM_CONVENTION ZOLVAN_CDECL
+#endif
+
 #define SIM_EXPORT(group, name, params, args)                                                       \
-  extern "C" __declspec(dllexport) int32_t ZOLVAN_CDECL SIM_NAME_##group(name) params {           \
+  extern "C" __declspec(dllexport) int32_t SIM_CONVENTION SIM_NAME_##group(name) params {         \
     Record(#name);                                                                                \
     return name##Impl args;                                                                       \
   }

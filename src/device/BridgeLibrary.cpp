@@ -14,15 +14,15 @@ constexpr const char* kGroupFailure[kBindingGroupCount] = {
     "\r\n JM335 Ver. C DLL APIs function pointers get fail!\r\n ",
 };
 
-struct EntryPoint {
+struct Lookup {
   int group;
   const char* name;
   void (*bind)(BridgeLibrary&, void*);
 };
 
-constexpr EntryPoint kEntryPoints[] = {
+constexpr Lookup kLookups[] = {
 #define ZOLVAN_X(group, name, params, args) \
-  {group, #name, [](BridgeLibrary& l, void* p) { l.name = reinterpret_cast<decltype(l.name)>(p); }},
+  {group, #name, [](BridgeLibrary& l, void* p) { l.name.Bind(p); }},
     ZOLVAN_BRIDGE_ENTRY_POINTS(ZOLVAN_X)
 #undef ZOLVAN_X
 };
@@ -34,11 +34,11 @@ const char* BindBridgeLibrary(LibraryLoader& loader, BridgeLibrary& library) {
   if (!library.module) library.module = loader.LoadLibraryA("JMUsbDll.dll");
   if (!library.module) return kLibraryLoadFailed;
 
-  const EntryPoint* entry = std::begin(kEntryPoints);
-  while (entry != std::end(kEntryPoints)) {
+  const Lookup* entry = std::begin(kLookups);
+  while (entry != std::end(kLookups)) {
     const int group = entry->group;
     bool complete = true;
-    for (; entry != std::end(kEntryPoints) && entry->group == group; ++entry) {
+    for (; entry != std::end(kLookups) && entry->group == group; ++entry) {
       void* address = loader.GetProcAddress(library.module, entry->name);
       entry->bind(library, address);
       complete = complete && address;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/BridgeApi.h"
+#include "device/EntryPoint.h"
 #include "platform/LibraryLoader.h"
 
 namespace zolvan {
@@ -8,7 +9,7 @@ namespace zolvan {
 // The library's module and entry points, bound once and never released.
 struct BridgeLibrary {
   ModuleHandle module = nullptr;
-#define ZOLVAN_X(group, name, params, args) int32_t(ZOLVAN_CDECL* name) params = nullptr;
+#define ZOLVAN_X(group, name, params, args) EntryPoint<int32_t params> name;
   ZOLVAN_BRIDGE_ENTRY_POINTS(ZOLVAN_X)
 #undef ZOLVAN_X
 };

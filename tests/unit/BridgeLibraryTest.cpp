@@ -24,7 +24,7 @@ int32_t Dummy() { return 0; }
 
 void* Bound(const BridgeLibrary& lib, const std::string& name) {
 #define ZOLVAN_X(group, fn, params, args) \
-  if (name == #fn) return reinterpret_cast<void*>(lib.fn);
+  if (name == #fn) return lib.fn.Address();
   ZOLVAN_BRIDGE_ENTRY_POINTS(ZOLVAN_X)
 #undef ZOLVAN_X
   ADD_FAILURE() << "no entry point " << name;
