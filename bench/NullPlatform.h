@@ -24,6 +24,11 @@ class NullPlatform : public Platform {
   ProcessHandle StartProgram(const char*, const char*) override { return nullptr; }
   bool ProcessEnded(ProcessHandle, uint32_t&) override { return true; }
   void CloseProcess(ProcessHandle) override {}
+  bool ListFolder(const std::string&, std::vector<FolderEntry>&) override { return false; }
+  bool GetFileInfo(const std::string&, FolderEntry&) override { return false; }
+  bool CreateFolder(const std::string&) override { return true; }
+  bool CopyFileReplacing(const std::string&, const std::string&) override { return true; }
+  std::string NarrowFromUtf8(const std::string& text) override { return text; }
 
   void InitCommonControls() override {}
   intptr_t RunMainDialog(WindowEvents&) override { return 0; }

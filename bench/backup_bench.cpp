@@ -1,7 +1,9 @@
-// Backup throughput: the program's engine against one bare shell copy of the same tree, in the
-// same run, under the same conditions. E: is the source; F: and G: are empty targets.
+// Backup throughput under Wine, in the same run and under the same conditions:
+//  - the program's engine (shell copy and check) against one bare shell copy of the same tree;
+//  - the engine's check of a complete backup against the shell copy that made it.
+// E: is the source; F: and G: are empty targets. The two sides alternate which goes first.
 //
-//   backup_bench ROUNDS     prints one line per copy and then "ratio <engine/bare>"
+//   backup_bench ROUNDS     prints one line per round, then each ratio's median, min and max
 #include <windows.h>
 #include <shellapi.h>
 
@@ -11,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "backup/BackupCheck.h"
 #include "backup/BackupEngine.h"
 #include "platform/win32/Win32Platform.h"
 
@@ -32,34 +35,46 @@ void Remove(const char* folder) {
   SHFileOperationA(&op);
 }
 
-double BareShellCopy() {
-  CreateDirectoryA("F:\\bare", nullptr);
-  const double start = Seconds();
+struct BareRound {
+  double copy;
+  double check;
+};
+
+// One shell copy of E:\* into F:\USB_Backup, as the engine makes it, then the engine's check.
+BareRound BareShellCopyAndCheck(zolvan::Platform& platform) {
+  CreateDirectoryA("F:\\USB_Backup", nullptr);
+  double start = Seconds();
   SHFILEOPSTRUCTA op = {};
   op.wFunc = FO_COPY;
   op.pFrom = "E:\\*\0";
-  op.pTo = "F:\\bare\0";
+  op.pTo = "F:\\USB_Backup\0";
   op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_NOCOPYSECURITYATTRIBS;
   const int result = SHFileOperationA(&op);
-  const double elapsed = Seconds() - start;
+  BareRound round{Seconds() - start, 0};
   if (result != 0) std::printf("bare copy failed: %d\n", result);
-  Remove("F:\\bare");
-  return elapsed;
+  start = Seconds();
+  zolvan::BackupCheck check(platform, 'E', 'F');
+  const auto missing = check.Missing([](const zolvan::FolderEntry&) { return true; });
+  round.check = Seconds() - start;
+  if (!missing || !missing->empty()) std::printf("the check did not find the copy complete\n");
+  Remove("F:\\USB_Backup");
+  return round;
 }
 
-double EngineCopy(zolvan::Platform& platform) {
+double EngineBackup(zolvan::Platform& platform) {
   zolvan::BackupEngine engine(platform);
   const double start = Seconds();
   const zolvan::BackupResult result = engine.Run('E', 'G');
-  if (result.outcome != zolvan::BackupResult::Outcome::Completed) std::printf("engine copy did not complete\n");
   const double elapsed = Seconds() - start;
+  if (result.outcome != zolvan::BackupResult::Outcome::Completed || !result.checked || !result.notCopied.empty())
+    std::printf("engine backup did not complete\n");
   Remove("G:\\USB_Backup");
   return elapsed;
 }
 
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
+void PrintRatio(const char* name, std::vector<double> ratios) {
+  std::sort(ratios.begin(), ratios.end());
+  std::printf("%s: median %.4f, min %.4f, max %.4f\n", name, ratios[ratios.size() / 2], ratios.front(), ratios.back());
 }
 
 }  // namespace
@@ -67,20 +82,24 @@ double Median(std::vector<double> v) {
 int main(int argc, char** argv) {
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
   zolvan::Win32Platform platform(GetModuleHandleA(nullptr));
-  std::vector<double> bare, engine;
-  // Alternating the order keeps any warm-up or cache effect off one side.
+  std::vector<double> engineOverBare, checkOverCopy;
   for (int round = 0; round < rounds; ++round) {
+    BareRound bare;
+    double engine;
     if (round % 2 == 0) {
-      bare.push_back(BareShellCopy());
-      engine.push_back(EngineCopy(platform));
+      bare = BareShellCopyAndCheck(platform);
+      engine = EngineBackup(platform);
     } else {
-      engine.push_back(EngineCopy(platform));
-      bare.push_back(BareShellCopy());
+      engine = EngineBackup(platform);
+      bare = BareShellCopyAndCheck(platform);
     }
-    std::printf("round %d: bare %.3f s, engine %.3f s\n", round + 1, bare.back(), engine.back());
+    engineOverBare.push_back(engine / bare.copy);
+    checkOverCopy.push_back(bare.check / bare.copy);
+    std::printf("round %d: bare copy %.3f s, its check %.3f s, engine backup %.3f s\n", round + 1, bare.copy,
+                bare.check, engine);
     std::fflush(stdout);
   }
-  std::printf("median bare %.3f s, engine %.3f s\n", Median(bare), Median(engine));
-  std::printf("ratio %.4f\n", Median(engine) / Median(bare));
+  PrintRatio("engine backup / bare shell copy", engineOverBare);
+  PrintRatio("check / copy", checkOverCopy);
   return 0;
 }

@@ -1,5 +1,6 @@
 #include "app/MainDialog.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "monitor/ButtonReader.h"
@@ -12,6 +13,7 @@ namespace {
 
 constexpr const char kBalloonTitle[] = "Zolvan Backup Utility";
 constexpr int32_t kBalloonTimeout = 2;  // in 100 ms; the shell shows a balloon longer anyway
+constexpr size_t kNotCopiedShown = 20;  // lines in the log view; the balloon tells how many in all
 
 }  // namespace
 
@@ -221,11 +223,26 @@ void MainDialog::StartBackup(char source, char target) {
   m_tray.SetTip(Format("Copying (%c:) to (%c:)...", source, target).c_str());
   const BackupResult result = m_backup.Run(source, target);
   m_tray.SetTip(m_strTip.c_str());
-  const char* ending = result.outcome == BackupResult::Outcome::Completed   ? "finished"
-                       : result.outcome == BackupResult::Outcome::Cancelled ? "was cancelled"
-                                                                            : "failed";
-  m_tray.ShowBalloon(Format("Backup of (%c:) to (%c:) %s.", source, target, ending).c_str(), kBalloonTitle,
-                     kBalloonTimeout);
+  ReportBackup(source, target, result);
+}
+
+// A balloon says how the backup ended, and the log view names what could not be copied.
+void MainDialog::ReportBackup(char source, char target, const BackupResult& result) {
+  const size_t missing = result.notCopied.size();
+  std::string text = Format("Backup of (%c:) to (%c:) ", source, target);
+  if (result.outcome == BackupResult::Outcome::Cancelled)
+    text += "was cancelled.";
+  else if (!result.checked)
+    text += "failed.";
+  else if (missing == 0)
+    text += "finished.";
+  else
+    text += Format("finished, but %u files were not copied.", unsigned(missing));
+  const size_t shown = std::min(missing, kNotCopiedShown);
+  for (size_t i = 0; i < shown; ++i)
+    AppendLog(Format("\r\nNot copied: %s \r\n", m_platform.NarrowFromUtf8(result.notCopied[i]).c_str()));
+  if (missing > shown) AppendLog(Format("\r\n... and %u more \r\n", unsigned(missing - shown)));
+  m_tray.ShowBalloon(text.c_str(), kBalloonTitle, kBalloonTimeout);
 }
 
 // The front-port disk on the pressed disk's hub is removed, or else the pressed disk itself;

@@ -51,6 +51,7 @@ class MainDialog final : public WindowEvents {
   void ShowPressCounts();
   void CopyFrontPortDisks(char target);
   void StartBackup(char source, char target);
+  void ReportBackup(char source, char target, const BackupResult& result);
   bool RemoveAfterLongPress(char pressed);  // false: the pass ends
   void ReportRemovals();
   void Exit();

@@ -3,6 +3,9 @@
 #include <cctype>
 #include <cstring>
 
+#include <algorithm>
+
+#include "backup/BackupCheck.h"
 #include "device/BridgeApi.h"
 #include "platform/Text.h"
 
@@ -15,15 +18,43 @@ using Outcome = BackupResult::Outcome;
 constexpr uint16_t kCopyFlags = win::kFofNoConfirmation | win::kFofNoErrorUi | win::kFofNoCopySecurityAttribs;
 constexpr size_t kLineBufferSize = 512;
 
+BackupResult Ended(Outcome outcome, std::string failedEntry = {}) {
+  BackupResult result;
+  result.outcome = outcome;
+  result.failedEntry = std::move(failedEntry);
+  return result;
+}
+
 }  // namespace
 
 BackupResult BackupEngine::Run(char source, char target) {
-  if (!IsDriveLetter(source) || !IsDriveLetter(target)) return {Outcome::Failed, {}};
+  if (!IsDriveLetter(source) || !IsDriveLetter(target)) return Ended(Outcome::Failed);
   // Copying X:\* into X:\USB_Backup would nest every earlier backup into the new one.
-  if (source == target) return {Outcome::SameDisk, {}};
+  if (source == target) return Ended(Outcome::SameDisk);
   m_source = source;
   m_target = target;
-  return BackupDrive();
+  m_listed = false;
+  m_listing.clear();
+  BackupResult result = BackupDrive();
+  // A cancelled copy is left as the user left it.
+  if (result.outcome != Outcome::Cancelled) Check(result);
+  return result;
+}
+
+void BackupEngine::Check(BackupResult& result) {
+  // The whole-root copy is meant to copy every root entry but those both hidden and system
+  // (System Volume Information, $RECYCLE.BIN); the fallback only what its listing named.
+  const auto meant = [&](const FolderEntry& entry) {
+    if (m_listed) return std::find(m_listing.begin(), m_listing.end(), m_files.NarrowFromUtf8(entry.name)) != m_listing.end();
+    const uint32_t hiddenSystem = win::kFileAttributeHidden | win::kFileAttributeSystem;
+    return (entry.attributes & hiddenSystem) != hiddenSystem;
+  };
+  BackupCheck check(m_files, m_source, m_target);
+  const auto missing = check.Missing(meant);
+  if (!missing) return;
+  result.checked = true;
+  if (missing->empty()) return;
+  for (const std::string& file : check.Repair(*missing)) result.notCopied.push_back(Format("%c:\\", m_source) + file);
 }
 
 std::string BackupEngine::TargetFolder() const { return Format("%c:\\USB_Backup", m_target); }
@@ -31,8 +62,8 @@ std::string BackupEngine::TargetFolder() const { return Format("%c:\\USB_Backup"
 BackupResult BackupEngine::BackupDrive() {
   MakeDirPath(TargetFolder().c_str());
   const int result = ShellCopy(Format("%c:\\*", m_source));
-  if (result == 0) return {Outcome::Completed, {}};
-  if (result == win::kErrorCancelled) return {Outcome::Cancelled, {}};
+  if (result == 0) return Ended(Outcome::Completed);
+  if (result == win::kErrorCancelled) return Ended(Outcome::Cancelled);
   return BackupByList();
 }
 
@@ -77,11 +108,12 @@ std::string BackupEngine::NewListingFile() {
 
 BackupResult BackupEngine::BackupByList() {
   const std::string listing = NewListingFile();
-  if (listing.empty()) return {Outcome::Failed, {}};
+  if (listing.empty()) return Ended(Outcome::Failed);
   m_files.System(Format("dir %c:\\ /b > %c%s%c", m_source, '"', listing.c_str(), '"').c_str());
 
-  BackupResult result{Outcome::Failed, {}};
+  BackupResult result = Ended(Outcome::Failed);
   if (FileHandle file = m_files.OpenFileForReading(listing.c_str())) {
+    m_listed = true;
     result.outcome = Outcome::Completed;
     char line[kLineBufferSize] = {};
     size_t length = 0;
@@ -91,10 +123,11 @@ BackupResult BackupEngine::BackupByList() {
         continue;
       }
       if (length == 0) continue;
-      const int copied = CopyEntry(line);
-      if (copied != 0) {
-        result = {copied == win::kErrorCancelled ? Outcome::Cancelled : Outcome::Failed, line};
-        break;
+      m_listing.emplace_back(line, length);
+      // After the first entry that fails, the rest are only read: the check is to know them.
+      if (result.outcome == Outcome::Completed) {
+        const int copied = CopyEntry(line);
+        if (copied != 0) result = Ended(copied == win::kErrorCancelled ? Outcome::Cancelled : Outcome::Failed, line);
       }
       std::memset(line, 0, sizeof line);
       length = 0;

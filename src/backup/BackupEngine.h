@@ -1,8 +1,10 @@
 // The backup engine: copies the whole root of one disk into USB_Backup on another, with the
-// shell's copy and, when that fails, entry by entry from a bare listing of the root.
+// shell's copy and, when that fails, entry by entry from a bare listing of the root; then checks
+// the backup against the source and copies itself what the shell left behind.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/FileSystem.h"
 
@@ -15,8 +17,14 @@ struct BackupResult {
     Failed,
     SameDisk,   // source and target are one disk: nothing was copied
   };
-  Outcome outcome = Outcome::Failed;
+  Outcome outcome = Outcome::Failed;  // how the shell's copy ended
   std::string failedEntry;  // the root entry whose copy failed in the fallback
+
+  // After every run but a cancelled one, the backup is checked against its source and what the
+  // copy left behind is copied file by file. `checked` is false when the source could not be
+  // listed; `notCopied` holds the source paths (UTF-8) of the files still not in the backup.
+  bool checked = false;
+  std::vector<std::string> notCopied;
 };
 
 class BackupEngine {
@@ -31,6 +39,7 @@ class BackupEngine {
  private:
   BackupResult BackupDrive();
   BackupResult BackupByList();
+  void Check(BackupResult& result);
   int CopyEntry(const char* name);  // the source root's entry of that name
   // One shell copy into the target folder; a copy the user cancelled reads as ERROR_CANCELLED.
   int ShellCopy(const std::string& source);
@@ -40,6 +49,8 @@ class BackupEngine {
   FileSystem& m_files;
   char m_source = 0;
   char m_target = 0;
+  bool m_listed = false;               // the fallback read a listing: it names what to copy
+  std::vector<std::string> m_listing;  // the root entries the listing named
 };
 
 }  // namespace zolvan

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/WinTypes.h"
 
@@ -16,6 +17,15 @@ struct ShellFileOperation {
   const char* pTo = nullptr;
   uint16_t fFlags = 0;
   bool fAnyOperationsAborted = false;  // set by the shell
+};
+
+// One entry of a folder, as the checking walk sees it.
+struct FolderEntry {
+  std::string name;         // UTF-8
+  uint32_t attributes = 0;  // win::kFileAttribute...
+  uint64_t size = 0;
+  int64_t lastWrite = 0;    // 100 ns units
+  bool IsFolder() const { return attributes & win::kFileAttributeDirectory; }
 };
 
 class FileSystem {
@@ -38,6 +48,15 @@ class FileSystem {
   // Whether the process has ended, and then its exit code.
   virtual bool ProcessEnded(ProcessHandle process, uint32_t& exitCode) = 0;
   virtual void CloseProcess(ProcessHandle process) = 0;
+
+  // Paths of any length and any characters, in UTF-8; a drive's root is "X:".
+  // The entries of a folder, without "." and ".."; false when it cannot be listed.
+  virtual bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) = 0;
+  virtual bool GetFileInfo(const std::string& path, FolderEntry& info) = 0;  // false when absent
+  virtual bool CreateFolder(const std::string& path) = 0;
+  virtual bool CopyFileReplacing(const std::string& from, const std::string& to) = 0;
+  // A UTF-8 text in the narrow code page the program's texts are shown in.
+  virtual std::string NarrowFromUtf8(const std::string& text) = 0;
 
  protected:
   ~FileSystem() = default;

@@ -110,5 +110,7 @@ int main(int argc, char** argv) {
   const zolvan::BackupResult result = zolvan::BackupEngine(platform).Run(argv[1][0], argv[2][0]);
   static const char* const kOutcomes[] = {"completed", "cancelled", "failed", "same-disk"};
   std::printf("outcome %s %s\n", kOutcomes[int(result.outcome)], result.failedEntry.c_str());
+  std::printf("checked %d\n", result.checked ? 1 : 0);
+  for (const std::string& file : result.notCopied) std::printf("not copied %s\n", file.c_str());
   return 0;
 }

@@ -110,12 +110,14 @@ def make_tree(root):
 
 
 def snapshot(root):
-    """Every path below root: folders as None, files by content hash."""
+    """Every path below root: folders as None, regular files by content hash."""
     tree = {}
     for folder, dirs, files in os.walk(root):
         for d in dirs:
             tree[os.path.relpath(os.path.join(folder, d), root)] = None
         for f in files:
+            if not os.path.isfile(os.path.join(folder, f)):
+                continue  # a socket, say: nothing to read
             with open(os.path.join(folder, f), "rb") as fh:
                 tree[os.path.relpath(os.path.join(folder, f), root)] = hashlib.sha256(fh.read()).hexdigest()
     return tree

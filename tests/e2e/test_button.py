@@ -2,6 +2,7 @@
 Wine: a short press copies the front-port disk, a long press hands a disk to RemoveDrive.exe."""
 import os
 import shutil
+import socket
 import tempfile
 import time
 import unittest
@@ -55,6 +56,29 @@ class ButtonTest(AppTestCase):
         self.assertEqual(app.text(IDC_LONG_COUNT), b"0")
         self.wait_for_balloon(app, "Backup of (G:) to (E:) finished.", "backup-finished-balloon")
         self.assert_polling(app, True)
+
+    def test_short_press_copies_what_the_shell_left_behind_and_names_what_cannot_be_copied(self):
+        # A file deeper than the shell's copy reaches, and a socket nothing can copy.
+        deep = os.path.join(*["folder %02d with a rather long name to go deep" % n for n in range(9)])
+        os.makedirs(os.path.join(self.front, deep))
+        with open(os.path.join(self.front, deep, "deep.bin"), "wb") as f:
+            f.write(os.urandom(70_000))
+        self.assertGreater(len("G:\\" + deep + "\\deep.bin"), 260)
+        sock = socket.socket(socket.AF_UNIX)
+        self.addCleanup(sock.close)
+        sock.bind(os.path.join(self.front, "the.socket"))
+        self.before = snapshot(self.front)
+        app = self.start()
+        self.press(app, SHORT)
+        app.wait_until(lambda: app.text(IDC_COUNT) == b"1", timeout=60, what="the short press to be counted")
+        backup = snapshot(os.path.join(self.target, "USB_Backup"))
+        self.assertEqual(set(backup) - set(self.before), set())
+        self.assertEqual(set(self.before) - set(backup), set())
+        self.assertEqual(backup, self.before)
+        self.assertTrue(app.text(IDC_LOG).endswith(b"\r\nRun Copy from <<G>> to <<E>> \r\n"
+                                                   b"\r\nNot copied: G:\\the.socket \r\n"))
+        self.wait_for_balloon(app, "Backup of (G:) to (E:) finished, but 1 files were not copied.",
+                              "backup-incomplete-balloon")
 
     def test_long_press_removes_the_front_port_disk_and_polling_waits_for_a_device_change(self):
         app = self.start()

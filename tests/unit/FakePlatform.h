@@ -44,6 +44,31 @@ class FakePlatform : public Platform {
   // Runs inside every shell copy, as the shell's progress window dispatches messages.
   std::function<void()> duringCopy;
 
+  // The disks' files and folders by full path ("E:\\Photos\\a.jpg"); every drive's root ("E:")
+  // is there but for the drives in `missingDrives`. A shell copy whose result is 0 copies in
+  // it, leaving out what `shellLeavesOut` names (a file, or a folder with all it holds) and
+  // every unreadable file.
+  struct Node {
+    bool folder = false;
+    uint64_t size = 0;
+    int64_t lastWrite = 0;
+    uint32_t attributes = 0;
+    bool readable = true;
+  };
+  std::map<std::string, Node> disk;
+  std::set<std::string> shellLeavesOut;
+  std::set<char> missingDrives;
+
+  void AddFile(const std::string& path, uint64_t size, int64_t lastWrite, uint32_t attributes = 0) {
+    AddFolders(Parent(path));
+    disk[path] = Node{false, size, lastWrite, attributes, true};
+  }
+  void AddFolders(const std::string& path) {
+    if (path.size() <= 2) return;
+    AddFolders(Parent(path));
+    disk.emplace(path, Node{true, 0, 0, win::kFileAttributeDirectory, true});
+  }
+
   // Programs: the exit code each command line ends with; one not listed cannot be started.
   std::map<std::string, uint32_t> exitCodes;
   bool programsRunning = false;  // ProcessEnded answers "still running" while set
@@ -152,10 +177,15 @@ class FakePlatform : public Platform {
     if (duringCopy) duringCopy();
     op.fAnyOperationsAborted = copiesReportedAborted.count(from) > 0;
     auto it = copyResults.find(from);
-    return it == copyResults.end() ? 0 : it->second;
+    const int result = it == copyResults.end() ? 0 : it->second;
+    if (result == 0 && !op.fAnyOperationsAborted) ShellCopy(from, op.pTo);
+    return result;
   }
   bool CreateDirectoryA(const char* path) override {
     calls.push_back(std::string("CreateDirectory ") + path);
+    std::string folder = path;
+    if (folder.back() == '\\') folder.pop_back();
+    AddFolders(folder);
     return true;
   }
   bool DeleteFileA(const char* path) override {
@@ -206,6 +236,37 @@ class FakePlatform : public Platform {
   void CloseProcess(ProcessHandle process) override {
     calls.push_back("CloseProcess " + std::to_string(reinterpret_cast<size_t>(process)));
   }
+  bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
+    const bool root = folder.size() == 2 && folder[1] == ':';
+    if (root ? missingDrives.count(folder[0]) > 0 : !IsFolder(folder)) return false;
+    const std::string prefix = folder + '\\';
+    for (auto it = disk.lower_bound(prefix); it != disk.end() && it->first.rfind(prefix, 0) == 0; ++it) {
+      const std::string name = it->first.substr(prefix.size());
+      if (name.find('\\') == std::string::npos) entries.push_back(Entry(name, it->second));
+    }
+    return true;
+  }
+  bool GetFileInfo(const std::string& path, FolderEntry& info) override {
+    auto it = disk.find(path);
+    if (it == disk.end()) return false;
+    info = Entry({}, it->second);
+    return true;
+  }
+  bool CreateFolder(const std::string& path) override {
+    calls.push_back("CreateFolder " + path);
+    if (!IsFolder(Parent(path)) && Parent(path).size() > 2) return false;
+    disk.emplace(path, Node{true, 0, 0, win::kFileAttributeDirectory, true});
+    return true;
+  }
+  bool CopyFileReplacing(const std::string& from, const std::string& to) override {
+    calls.push_back("CopyFile " + from + " -> " + to);
+    auto it = disk.find(from);
+    if (it == disk.end() || it->second.folder || !it->second.readable) return false;
+    if (Parent(to).size() > 2 && !IsFolder(Parent(to))) return false;
+    disk[to] = it->second;
+    return true;
+  }
+  std::string NarrowFromUtf8(const std::string& text) override { return text; }
 
   void SetTimer(WindowHandle w, uintptr_t id, uint32_t ms) override {
     Check(w);
@@ -240,6 +301,36 @@ class FakePlatform : public Platform {
   }
 
  private:
+  static std::string Parent(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+  bool IsFolder(const std::string& path) const {
+    auto it = disk.find(path);
+    return it != disk.end() && it->second.folder;
+  }
+  static FolderEntry Entry(const std::string& name, const Node& node) {
+    FolderEntry entry;
+    entry.name = name;
+    entry.attributes = node.attributes | (node.folder ? win::kFileAttributeDirectory : 0);
+    entry.size = node.size;
+    entry.lastWrite = node.lastWrite;
+    return entry;
+  }
+  // The shell's copy of "X:\\*" (the root's entries) or of "X:\\name" into the folder `to`.
+  void ShellCopy(const std::string& from, const std::string& to) {
+    const bool wholeRoot = from.size() >= 2 && from.compare(from.size() - 2, 2, "\\*") == 0;
+    const std::string source = wholeRoot ? from.substr(0, from.size() - 2) : from;
+    std::vector<std::pair<std::string, std::string>> copies;  // collected first: the map changes
+    for (const auto& [path, node] : disk) {
+      if (path.rfind(source, 0) != 0 || (path.size() > source.size() && path[source.size()] != '\\')) continue;
+      if (wholeRoot && path == source) continue;
+      bool left = !node.readable;
+      for (const std::string& out : shellLeavesOut)
+        if (path == out || path.rfind(out + '\\', 0) == 0) left = true;
+      if (left) continue;
+      const std::string rel = wholeRoot ? path.substr(source.size() + 1) : path.substr(Parent(source).size() + 1);
+      copies.emplace_back(path, to + '\\' + rel);
+    }
+    for (const auto& [path, target] : copies) disk[target] = disk[path];
+  }
   static std::string IconName(IconHandle icon) {
     return "icon" + std::to_string(reinterpret_cast<uintptr_t>(icon) - 0x4000);
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -147,18 +148,28 @@ TEST_F(PollTest, ShortPress_WithoutFrontPortDisk_IsCountedButCopiesNothing) {
   EXPECT_TRUE(Balloons().empty());
 }
 
-TEST_F(PollTest, BackupBalloon_SaysHowTheCopyEnded) {
+TEST_F(PollTest, BackupBalloon_SaysHowTheBackupEnded) {
   struct Case {
-    int wholeRoot;
-    bool listingOpens;
+    const char* name;
+    std::function<void(test::FakePlatform&)> setUp;
     const char* balloon;
   };
-  for (const Case& c : {Case{0, true, "Backup of (G:) to (E:) finished."}, Case{1223, true, "Backup of (G:) to (E:) was cancelled."},
-                        Case{1026, false, "Backup of (G:) to (E:) failed."}}) {
-    SCOPED_TRACE(c.balloon);
+  const auto unreadable = [](test::FakePlatform& p, const std::string& path) {
+    p.AddFile(path, 1, 0);
+    p.disk[path].readable = false;
+  };
+  const Case cases[] = {
+      {"complete", [](test::FakePlatform& p) { p.AddFile("G:\\a.txt", 1, 0); }, "Backup of (G:) to (E:) finished."},
+      {"cancelled", [](test::FakePlatform& p) { p.copyResults["G:\\*"] = 1223; },
+       "Backup of (G:) to (E:) was cancelled."},
+      {"source gone", [](test::FakePlatform& p) { p.missingDrives = {'G'}; }, "Backup of (G:) to (E:) failed."},
+      {"a file not copied", [&](test::FakePlatform& p) { unreadable(p, "G:\\socket"); },
+       "Backup of (G:) to (E:) finished, but 1 files were not copied."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
     test::FakePlatform p;
-    p.copyResults["G:\\*"] = c.wholeRoot;
-    p.openFails = !c.listingOpens;
+    c.setUp(p);
     fake.Serve(p);
     MainDialog d(p);
     d.OnCreate(test::FakePlatform::Window());
@@ -170,6 +181,28 @@ TEST_F(PollTest, BackupBalloon_SaysHowTheCopyEnded) {
     EXPECT_STREQ(p.notifications.back().data.szInfoTitle, "Zolvan Backup Utility");
     EXPECT_EQ(p.notifications.back().data.uTimeout, 200u);
   }
+}
+
+TEST_F(PollTest, FilesNotCopied_AreNamedInTheLog_TwentyAtMost) {
+  for (int n = 0; n < 23; ++n) {
+    const std::string path = "G:\\pipes\\p" + std::to_string(10 + n);
+    platform.AddFile(path, 1, 0);
+    platform.disk[path].readable = false;
+  }
+  Start();
+  Press('E', "D");
+  std::string expected = "\r\nRun Copy from <<G>> to <<E>> \r\n";
+  for (int n = 0; n < 20; ++n) expected += "\r\nNot copied: G:\\pipes\\p" + std::to_string(10 + n) + " \r\n";
+  expected += "\r\n... and 3 more \r\n";
+  EXPECT_PRED2(EndsWith, platform.controlText[1000], expected);
+  EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) finished, but 23 files were not copied."});
+}
+
+TEST_F(PollTest, CompleteBackup_NamesNothingInTheLog) {
+  platform.AddFile("G:\\a.txt", 1, 0);
+  Start();
+  Press('E', "D");
+  EXPECT_PRED2(EndsWith, platform.controlText[1000], "\r\nRun Copy from <<G>> to <<E>> \r\n");
 }
 
 TEST_F(PollTest, ShortPress_OnADiskWhoseHubIsUnnamed_CopiesNothing) {

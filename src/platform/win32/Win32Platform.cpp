@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <cwchar>
 #include <string>
 
 namespace zolvan {
@@ -29,6 +30,9 @@ static_assert(win::kMbOk == MB_OK);
 static_assert(win::kFoCopy == FO_COPY && win::kErrorCancelled == ERROR_CANCELLED);
 static_assert(win::kFofNoConfirmation == FOF_NOCONFIRMATION && win::kFofNoErrorUi == FOF_NOERRORUI);
 static_assert(win::kFofNoCopySecurityAttribs == FOF_NOCOPYSECURITYATTRIBS);
+static_assert(win::kFileAttributeHidden == FILE_ATTRIBUTE_HIDDEN && win::kFileAttributeSystem == FILE_ATTRIBUTE_SYSTEM);
+static_assert(win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
+static_assert(win::kFileAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT);
 static_assert(sizeof(TrayIconData::szTip) == sizeof(NOTIFYICONDATAA::szTip));
 static_assert(sizeof(TrayIconData::szInfo) == sizeof(NOTIFYICONDATAA::szInfo));
 static_assert(sizeof(TrayIconData::szInfoTitle) == sizeof(NOTIFYICONDATAA::szInfoTitle));
@@ -60,6 +64,38 @@ std::string FindProgram(const char* name) {
   }
   if (!SearchPathA(folders.c_str(), name, nullptr, MAX_PATH, path, nullptr)) return {};
   return path;
+}
+
+std::wstring Wide(const std::string& utf8, UINT codePage = CP_UTF8) {
+  std::wstring wide(size_t(MultiByteToWideChar(codePage, 0, utf8.data(), int(utf8.size()), nullptr, 0)), L'\0');
+  MultiByteToWideChar(codePage, 0, utf8.data(), int(utf8.size()), wide.data(), int(wide.size()));
+  return wide;
+}
+
+std::string Narrow(const wchar_t* wide, UINT codePage = CP_UTF8) {
+  const int length = WideCharToMultiByte(codePage, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+  std::string text(size_t(length > 0 ? length - 1 : 0), '\0');
+  WideCharToMultiByte(codePage, 0, wide, -1, text.data(), length, nullptr, nullptr);
+  return text;
+}
+
+// The long-path form: the wide calls then take paths of any length.
+std::wstring LongPath(const std::string& path) {
+  std::wstring wide = L"\\\\?\\" + Wide(path);
+  for (wchar_t& c : wide)
+    if (c == L'/') c = L'\\';
+  return wide;
+}
+
+int64_t Ticks(FILETIME time) { return int64_t((uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime); }
+
+FolderEntry Entry(std::string name, DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME lastWrite) {
+  FolderEntry entry;
+  entry.name = std::move(name);
+  entry.attributes = attributes;
+  entry.size = (uint64_t(sizeHigh) << 32) | sizeLow;
+  entry.lastWrite = Ticks(lastWrite);
+  return entry;
 }
 
 INT_PTR CALLBACK PlainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -228,6 +264,38 @@ bool Win32Platform::ProcessEnded(ProcessHandle process, uint32_t& exitCode) {
 }
 
 void Win32Platform::CloseProcess(ProcessHandle process) { CloseHandle(reinterpret_cast<HANDLE>(process)); }
+
+bool Win32Platform::ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) {
+  WIN32_FIND_DATAW found;
+  const HANDLE find = FindFirstFileExW((LongPath(folder) + L"\\*").c_str(), FindExInfoBasic, &found,
+                                       FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH);
+  // An empty drive root has not even "." and "..".
+  if (find == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
+  do {
+    if (!std::wcscmp(found.cFileName, L".") || !std::wcscmp(found.cFileName, L"..")) continue;
+    entries.push_back(Entry(Narrow(found.cFileName), found.dwFileAttributes, found.nFileSizeHigh,
+                            found.nFileSizeLow, found.ftLastWriteTime));
+  } while (FindNextFileW(find, &found));
+  FindClose(find);
+  return true;
+}
+
+bool Win32Platform::GetFileInfo(const std::string& path, FolderEntry& info) {
+  WIN32_FILE_ATTRIBUTE_DATA data;
+  if (!GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data)) return false;
+  info = Entry({}, data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
+  return true;
+}
+
+bool Win32Platform::CreateFolder(const std::string& path) {
+  return CreateDirectoryW(LongPath(path).c_str(), nullptr) != FALSE;
+}
+
+bool Win32Platform::CopyFileReplacing(const std::string& from, const std::string& to) {
+  return CopyFileW(LongPath(from).c_str(), LongPath(to).c_str(), FALSE) != FALSE;
+}
+
+std::string Win32Platform::NarrowFromUtf8(const std::string& text) { return Narrow(Wide(text).c_str(), CP_ACP); }
 
 ModuleHandle Win32Platform::GetModuleHandleA(const char* name) {
   return reinterpret_cast<ModuleHandle>(::GetModuleHandleA(name));

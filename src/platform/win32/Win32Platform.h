@@ -50,6 +50,11 @@ class Win32Platform : public Platform {
   ProcessHandle StartProgram(const char* program, const char* commandLine) override;
   bool ProcessEnded(ProcessHandle process, uint32_t& exitCode) override;
   void CloseProcess(ProcessHandle process) override;
+  bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override;
+  bool GetFileInfo(const std::string& path, FolderEntry& info) override;
+  bool CreateFolder(const std::string& path) override;
+  bool CopyFileReplacing(const std::string& from, const std::string& to) override;
+  std::string NarrowFromUtf8(const std::string& text) override;
 
   ModuleHandle GetModuleHandleA(const char* name) override;
   ModuleHandle LoadLibraryA(const char* fileName) override;

@@ -1,0 +1,38 @@
+// Whether a backup holds what it was meant to copy, told from names, sizes and last-write times
+// alone (no file is read), and the repair of what it lacks, file by file.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace zolvan {
+
+class BackupCheck {
+ public:
+  // Which entries of the source's root the run was meant to copy.
+  using RootFilter = std::function<bool(const FolderEntry&)>;
+
+  BackupCheck(FileSystem& files, char source, char target);
+
+  // The files, as paths below the roots, that the target folder lacks, holds with another size,
+  // or holds older than the source's. Nothing when the source's root cannot be listed at all.
+  // Links and junctions are never followed.
+  std::optional<std::vector<std::string>> Missing(const RootFilter& meant);
+
+  // Copies the files itself, folders made as needed and same-named files replaced; returns
+  // those still not in place.
+  std::vector<std::string> Repair(const std::vector<std::string>& files);
+
+ private:
+  void Compare(const std::string& folder, const std::vector<FolderEntry>& sources, std::vector<std::string>& missing);
+
+  FileSystem& m_files;
+  std::string m_sourceRoot;  // "E:"
+  std::string m_targetRoot;  // "F:\USB_Backup"
+};
+
+}  // namespace zolvan
