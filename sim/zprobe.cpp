@@ -23,6 +23,8 @@
 //                             0x1B escape); prints 1 when a menu was open
 //     balloon                 "1 TEXT" (hex-encoded UTF-8) of the tray balloon on show, or "0";
 //                             its title cannot be read under Wine (no TTM_GETTITLE there)
+//     tip X Y                 "1 TEXT" (hex-encoded UTF-8) of the tip that shows while the mouse
+//                             rests at X, Y (on the tray icon, say), or "0"; the mouse stays there
 //     sleep MS
 #include <windows.h>
 #include <commctrl.h>
@@ -33,6 +35,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -78,8 +81,17 @@ BOOL CALLBACK FindBalloonWindow(HWND hwnd, LPARAM found) {
   return FALSE;
 }
 
+// The shell's tooltips other than balloons, the tray icons' tips among them.
+BOOL CALLBACK CollectTipWindows(HWND hwnd, LPARAM found) {
+  char cls[64] = {};
+  GetClassNameA(hwnd, cls, sizeof cls);
+  if (!std::strcmp(cls, TOOLTIPS_CLASSA) && !(GetWindowLongA(hwnd, GWL_STYLE) & TTS_BALLOON))
+    reinterpret_cast<std::vector<HWND>*>(found)->push_back(hwnd);
+  return TRUE;
+}
+
 // A tooltip answers WM_GETTEXT with the text it shows.
-std::string BalloonText(HWND balloon) {
+std::string TooltipText(HWND balloon) {
   wchar_t text[512] = {};
   SendMessageW(balloon, WM_GETTEXT, sizeof text / sizeof text[0], reinterpret_cast<LPARAM>(text));
   char utf8[1536] = {};
@@ -197,12 +209,35 @@ int main(int argc, char** argv) {
       HWND balloon = nullptr;
       EnumWindows(&FindBalloonWindow, reinterpret_cast<LPARAM>(&balloon));
       if (balloon) {
-        const std::string text = BalloonText(balloon);
+        const std::string text = TooltipText(balloon);
         std::printf("1 ");
         PrintHex(text.data(), int(text.size()));
       } else {
         std::printf("0\n");
       }
+    } else if (command == "tip") {
+      const int x = int(Number(arg(1))), y = int(Number(arg(2)));
+      std::string text;
+      for (int wait = 0; wait < 60 && text.empty(); ++wait) {
+        // A tip shows a while after the mouse has come onto its tool and rested there.
+        if (wait % 20 == 0) {
+          SetCursorPos(0, 0);
+          Sleep(100);
+          SetCursorPos(x, y);
+        }
+        Sleep(50);
+        std::vector<HWND> tooltips;
+        EnumWindows(&CollectTipWindows, reinterpret_cast<LPARAM>(&tooltips));
+        for (HWND tip : tooltips)
+          if (IsWindowVisible(tip)) text = TooltipText(tip);
+      }
+      if (!text.empty()) {
+        std::printf("1 ");
+        PrintHex(text.data(), int(text.size()));
+      } else {
+        std::printf("0\n");
+      }
+      i += 2;
     } else if (command == "sleep") {
       Sleep(DWORD(Number(arg(1))));
       std::printf("\n");

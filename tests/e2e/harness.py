@@ -289,6 +289,25 @@ class App(Prefix):
             time.sleep(0.2)
         raise self.hung("timed out waiting for " + what)
 
+    def tray_tip(self, leave_shown=False):
+        """The tray icon's tip, as it shows when the mouse rests on the icon; None when no icon
+        or no tip shows. The mouse then moves away, unless the tip is to stay for a screenshot."""
+        path = self.screenshot("tip")
+        ppm = subprocess.run(["convert", path, "ppm:-"], check=True, capture_output=True).stdout
+        os.remove(path)
+        width, pixels = _ppm_pixels(ppm)
+        for rgb in ICON_COLOURS.values():
+            at = pixels.find(bytes(rgb))
+            while at != -1 and at % 3:
+                at = pixels.find(bytes(rgb), at + 1)
+            if at != -1:
+                x, y = (at // 3) % width + 4, (at // 3) // width + 4  # inside the icon's square
+                out = self.probe("tip", str(x), str(y))[0].split(" ")
+                if not leave_shown:
+                    self.probe("cursor", "0", "0")
+                return bytes.fromhex(out[1]).decode("utf-8") if out[0] == "1" else None
+        return None
+
     def tray_colours(self, label):
         """Screenshot, and which of the tray icon colours it shows. The icon is the only thing on
         the screen in these colours as long as no window of the program is open."""
@@ -304,6 +323,20 @@ class App(Prefix):
                 self.process.wait(timeout=20)
             except subprocess.TimeoutExpired:
                 self.process.kill()
+
+
+def _ppm_pixels(ppm):
+    """(width, pixel bytes) of a binary PPM: magic, width, height and maxval, each followed by
+    one whitespace byte, then the pixels."""
+    fields, pos = [], 0
+    while len(fields) < 4:
+        end = pos
+        while ppm[end:end + 1] not in b" \t\r\n":
+            end += 1
+        if end > pos:
+            fields.append(ppm[pos:end])
+        pos = end + 1
+    return int(fields[1]), ppm[pos:]
 
 
 class AppTestCase(unittest.TestCase):
