@@ -2,7 +2,7 @@
 # Installs what building and testing need on a fresh Debian machine; does nothing when all is there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev valgrind python3
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev valgrind python3
           mingw-w64 wine wine64 wine32:i386 xvfb xauth imagemagick procps file)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"

@@ -117,20 +117,27 @@ BackupResult BackupEngine::BackupByList() {
     result.outcome = Outcome::Completed;
     char line[kLineBufferSize] = {};
     size_t length = 0;
+    bool named = true;
     for (char byte; m_files.ReadByte(file, byte);) {
       if (byte != '\r' && byte != '\n') {
+        named = named && byte != 0;
         if (length < kLineBufferSize - 1) line[length++] = byte;  // the excess of an overlong line is dropped
         continue;
       }
       if (length == 0) continue;
-      m_listing.emplace_back(line, length);
-      // After the first entry that fails, the rest are only read: the check is to know them.
-      if (result.outcome == Outcome::Completed) {
-        const int copied = CopyEntry(line);
-        if (copied != 0) result = Ended(copied == win::kErrorCancelled ? Outcome::Cancelled : Outcome::Failed, line);
+      // A NUL would end the name early, down to none at all: the root itself. Such a line
+      // names no entry.
+      if (named) {
+        m_listing.emplace_back(line, length);
+        // After the first entry that fails, the rest are only read: the check is to know them.
+        if (result.outcome == Outcome::Completed) {
+          const int copied = CopyEntry(line);
+          if (copied != 0) result = Ended(copied == win::kErrorCancelled ? Outcome::Cancelled : Outcome::Failed, line);
+        }
       }
       std::memset(line, 0, sizeof line);
       length = 0;
+      named = true;
     }
     m_files.CloseFile(file);
   }

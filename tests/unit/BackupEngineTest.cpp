@@ -102,6 +102,7 @@ TEST_F(BackupEngineTest, Fallback_ReadsLines) {
       {"empty listing", "", {}},
       {"last line without line end", "a\r\nb", {"a"}},
       {"blanks kept", " x y \r\n", {" x y "}},
+      {"a NUL names nothing (not the root)", "\0\r\na\0b\r\nc\r\n"s, {"c"}},
       {"overlong line cut to 511 bytes", longName + "\r\nc\r\n", {longName.substr(0, 511), "c"}},
   };
   for (const Case& c : cases) {
