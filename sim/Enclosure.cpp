@@ -38,6 +38,8 @@ Enclosure Enclosure::Parse(const std::string& text) {
       enclosure.m_drives.push_back(Drive{});
       drive = &enclosure.m_drives.back();
       drive->letter = value.empty() ? 0 : value[0];
+    } else if (key == "failing") {
+      enclosure.m_failing = true;
     } else if (key == "usbidcount") {
       values >> enclosure.m_usbIdCount;
     } else if (!drive) {
@@ -78,6 +80,7 @@ Drive* Enclosure::Find(char letter) {
 }
 
 int32_t Enclosure::GetDriveList(char* letters, int32_t capacity) const {
+  if (m_failing) return -1;
   int32_t count = 0;
   for (const Drive& d : m_drives)
     if (d.bridge && count < capacity) letters[count++] = d.letter;
@@ -85,6 +88,7 @@ int32_t Enclosure::GetDriveList(char* letters, int32_t capacity) const {
 }
 
 int32_t Enclosure::GetUsbIdList(UsbIdText* ids, int32_t capacity) const {
+  if (m_failing) return -1;
   int32_t count = 0;
   for (const Drive& d : m_drives)
     if (d.bridge && count < capacity) CopyText(ids[count++], sizeof(UsbIdText), d.usbId);
@@ -93,7 +97,7 @@ int32_t Enclosure::GetUsbIdList(UsbIdText* ids, int32_t capacity) const {
 
 int32_t Enclosure::ATACBExecute(char letter, AtacbBlock* block, uint8_t* data, int32_t length) {
   Drive* d = Find(letter);
-  if (!d || !d->bridge || length < 1) return -1;
+  if (m_failing || !d || !d->bridge || length < 1) return -1;
   // The bridge rejects a block that is not the GPIO read it understands.
   if (block->header != 1 || block->transfer != 2 || block->command != 0xFF) {
     block->status |= 0x04;
@@ -110,6 +114,7 @@ int32_t Enclosure::ATACBExecute(char letter, AtacbBlock* block, uint8_t* data, i
 }
 
 int32_t Enclosure::GetAllDriveList(char* letters, int32_t capacity) const {
+  if (m_failing) return -1;
   int32_t count = 0;
   for (const Drive& d : m_drives)
     if (d.onHub && count < capacity) letters[count++] = d.letter;
@@ -118,21 +123,21 @@ int32_t Enclosure::GetAllDriveList(char* letters, int32_t capacity) const {
 
 int32_t Enclosure::GetAllDrivesHub(char letter, char* hubId) const {
   const Drive* d = Find(letter);
-  if (!d || !d->onHub) return 0;
+  if (m_failing || !d || !d->onHub) return 0;
   CopyText(hubId, kHubIdTextSize, d->hub);
   return 1;
 }
 
 int32_t Enclosure::GetAllDrivesHubPort(char letter, int32_t* port) const {
   const Drive* d = Find(letter);
-  if (!d || !d->onHub) return 0;
+  if (m_failing || !d || !d->onHub) return 0;
   *port = d->port;
   return 1;
 }
 
 int32_t Enclosure::JMGetChipInfo(char letter, ChipInfo* info, int32_t size) const {
   const Drive* d = Find(letter);
-  if (!d || d->chip.empty()) return 0;
+  if (m_failing || !d || d->chip.empty()) return 0;
   const size_t room = std::min(sizeof(ChipInfo), size_t(std::max(size, 0)));
   std::memset(info, 0, room);
   std::memcpy(info, d->chip.data(), std::min(d->chip.size(), room));
@@ -141,7 +146,7 @@ int32_t Enclosure::JMGetChipInfo(char letter, ChipInfo* info, int32_t size) cons
 
 int32_t Enclosure::JMInquiry(char letter, InquiryData* data, int32_t size) const {
   const Drive* d = Find(letter);
-  if (!d || size < int32_t(sizeof(InquiryData))) return -1;
+  if (m_failing || !d || size < int32_t(sizeof(InquiryData))) return -1;
   std::memset(data, 0, sizeof(InquiryData));
   std::memcpy(data->marker, d->marker.data(), std::min(d->marker.size(), sizeof data->marker));
   return d->inquiryResult;

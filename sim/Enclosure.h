@@ -13,6 +13,7 @@
 //     buttons 1 1 0 1            button levels, one per read (1 up, 0 pressed, x read fails);
 //                                the last one then stays
 //   usbidcount 0                 overrides the GetUsbIdList count
+//   failing                      every call fails: lists count -1, reads and records fail
 #pragma once
 
 #include <cstdint>
@@ -59,6 +60,7 @@ class Enclosure {
 
   std::vector<Drive> m_drives;
   int32_t m_usbIdCount = -1;  // -1: one per bridge drive
+  bool m_failing = false;
 };
 
 }  // namespace zolvan::sim

@@ -8,8 +8,9 @@
 //     text ID                 control text, hex-encoded bytes (empty line for no text)
 //     visible                 "1" or "0"
 //     exists                  "1" or "0"
-//     devchange CODE          sends WM_DEVICECHANGE as Windows does (arrival 0x8000 and
-//                             removal-complete 0x8004 carry a volume record); prints the result
+//     devchange CODE [N]      sends WM_DEVICECHANGE as Windows does (arrival 0x8000 and
+//                             removal-complete 0x8004 carry a volume record), N times in a row
+//                             (default 1); prints the last result
 //     send MSG WPARAM LPARAM  SendMessage, prints the result
 //     post MSG WPARAM LPARAM  PostMessage, prints 1 or 0
 //     select TITLE            later commands address the dialog with this caption: "1" or "0"
@@ -31,6 +32,7 @@
 #include <dbt.h>
 #include <shellapi.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -165,8 +167,12 @@ int main(int argc, char** argv) {
       volume.dbcv_unitmask = 1u << ('G' - 'A');
       const LPARAM lParam = (code == DBT_DEVICEARRIVAL || code == DBT_DEVICEREMOVECOMPLETE)
                                 ? reinterpret_cast<LPARAM>(&volume) : 0;
-      std::printf("%lld\n", static_cast<long long>(SendMessageA(hwnd, WM_DEVICECHANGE, code, lParam)));
-      i += 1;
+      const bool counted = i + 2 < argc && std::isdigit(static_cast<unsigned char>(argv[i + 2][0]));
+      LRESULT result = 0;
+      for (unsigned long long n = counted ? Number(arg(2)) : 1; n > 0; --n)
+        result = SendMessageA(hwnd, WM_DEVICECHANGE, code, lParam);
+      std::printf("%lld\n", static_cast<long long>(result));
+      i += counted ? 2 : 1;
     } else if (command == "send") {
       std::printf("%lld\n", static_cast<long long>(
           SendMessageA(hwnd, UINT(Number(arg(1))), WPARAM(Number(arg(2))), LPARAM(Number(arg(3))))));

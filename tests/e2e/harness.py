@@ -257,8 +257,8 @@ class App(Prefix):
         ps = subprocess.run(["pgrep", "-f", r"Zolvan\\ZolvanBackup.exe"], capture_output=True, text=True)
         return bool(ps.stdout.strip()) and self.probe("exists") == ["1"]
 
-    def device_change(self, code):
-        return self.probe("devchange", hex(code))
+    def device_change(self, code, times=1):
+        return self.probe("devchange", hex(code), str(times))
 
     def removals(self):
         """The command lines the RemoveDrive.exe stand-in beside the program was started with."""
