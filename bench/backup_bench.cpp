@@ -1,17 +1,17 @@
-// Backup throughput under Wine, in the same run and under the same conditions:
-//  - the program's engine (shell copy and check) against one bare shell copy of the same tree;
-//  - the engine's check of a complete backup against the shell copy that made it.
-// E: is the source; F: and G: are empty targets. The two sides alternate which goes first.
+// One timed step of the backup benchmark under Wine (bench/backup_bench.py runs the rounds,
+// alternates the sides and checks every copy against its source). E: is the source.
 //
-//   backup_bench ROUNDS     prints one line per round, then each ratio's median, min and max
+//   backup_bench bare FOLDER                  one bare shell copy of E:\* into FOLDER
+//   backup_bench engine LETTER [--fallback]   the program's backup of E: into LETTER:\USB_Backup;
+//                                             --fallback makes the whole-root copy fail first
+//   backup_bench check LETTER                 the check of LETTER:\USB_Backup against E:
+// Each prints "seconds S" and what the step reported.
 #include <windows.h>
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
+#include <cstring>
 #include <string>
-#include <vector>
 
 #include "backup/BackupCheck.h"
 #include "backup/BackupEngine.h"
@@ -26,80 +26,47 @@ double Seconds() {
   return double(now.QuadPart) / double(frequency.QuadPart);
 }
 
-void Remove(const char* folder) {
-  const std::string from = std::string(folder) + '\0';
-  SHFILEOPSTRUCTA op = {};
-  op.wFunc = FO_DELETE;
-  op.pFrom = from.c_str();
-  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-  SHFileOperationA(&op);
-}
-
-struct BareRound {
-  double copy;
-  double check;
+// The copy of X:\* fails as an unreadable entry makes it fail on Windows; the rest is real.
+class FallbackPlatform : public zolvan::Win32Platform {
+ public:
+  using Win32Platform::Win32Platform;
+  int SHFileOperationA(zolvan::ShellFileOperation& op) override {
+    const std::string from = op.pFrom;
+    if (from.size() >= 2 && from.compare(from.size() - 2, 2, "\\*") == 0) return 0x78;  // DE_ACCESSDENIEDSRC
+    return Win32Platform::SHFileOperationA(op);
+  }
 };
-
-// One shell copy of E:\* into F:\USB_Backup, as the engine makes it, then the engine's check.
-BareRound BareShellCopyAndCheck(zolvan::Platform& platform) {
-  CreateDirectoryA("F:\\USB_Backup", nullptr);
-  double start = Seconds();
-  SHFILEOPSTRUCTA op = {};
-  op.wFunc = FO_COPY;
-  op.pFrom = "E:\\*\0";
-  op.pTo = "F:\\USB_Backup\0";
-  op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_NOCOPYSECURITYATTRIBS;
-  const int result = SHFileOperationA(&op);
-  BareRound round{Seconds() - start, 0};
-  if (result != 0) std::printf("bare copy failed: %d\n", result);
-  start = Seconds();
-  zolvan::BackupCheck check(platform, 'E', 'F');
-  const auto missing = check.Missing([](const zolvan::FolderEntry&) { return true; });
-  round.check = Seconds() - start;
-  if (!missing || !missing->empty()) std::printf("the check did not find the copy complete\n");
-  Remove("F:\\USB_Backup");
-  return round;
-}
-
-double EngineBackup(zolvan::Platform& platform) {
-  zolvan::BackupEngine engine(platform);
-  const double start = Seconds();
-  const zolvan::BackupResult result = engine.Run('E', 'G');
-  const double elapsed = Seconds() - start;
-  if (result.outcome != zolvan::BackupResult::Outcome::Completed || !result.checked || !result.notCopied.empty())
-    std::printf("engine backup did not complete\n");
-  Remove("G:\\USB_Backup");
-  return elapsed;
-}
-
-void PrintRatio(const char* name, std::vector<double> ratios) {
-  std::sort(ratios.begin(), ratios.end());
-  std::printf("%s: median %.4f, min %.4f, max %.4f\n", name, ratios[ratios.size() / 2], ratios.front(), ratios.back());
-}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 3;
-  zolvan::Win32Platform platform(GetModuleHandleA(nullptr));
-  std::vector<double> engineOverBare, checkOverCopy;
-  for (int round = 0; round < rounds; ++round) {
-    BareRound bare;
-    double engine;
-    if (round % 2 == 0) {
-      bare = BareShellCopyAndCheck(platform);
-      engine = EngineBackup(platform);
-    } else {
-      engine = EngineBackup(platform);
-      bare = BareShellCopyAndCheck(platform);
-    }
-    engineOverBare.push_back(engine / bare.copy);
-    checkOverCopy.push_back(bare.check / bare.copy);
-    std::printf("round %d: bare copy %.3f s, its check %.3f s, engine backup %.3f s\n", round + 1, bare.copy,
-                bare.check, engine);
-    std::fflush(stdout);
+  if (argc < 3) return 2;
+  const std::string step = argv[1];
+  FallbackPlatform fallback(GetModuleHandleA(nullptr));
+  zolvan::Win32Platform plain(GetModuleHandleA(nullptr));
+  const double start = Seconds();
+  if (step == "bare") {
+    const std::string to = std::string(argv[2]) + '\0';
+    CreateDirectoryA(argv[2], nullptr);
+    SHFILEOPSTRUCTA op = {};
+    op.wFunc = FO_COPY;
+    op.pFrom = "E:\\*\0";
+    op.pTo = to.c_str();
+    op.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_NOCOPYSECURITYATTRIBS;
+    const int result = SHFileOperationA(&op);
+    std::printf("seconds %.4f\nresult %d\n", Seconds() - start, result);
+  } else if (step == "engine") {
+    const bool useFallback = argc > 3 && !std::strcmp(argv[3], "--fallback");
+    zolvan::Platform& platform = useFallback ? static_cast<zolvan::Platform&>(fallback) : plain;
+    const zolvan::BackupResult result = zolvan::BackupEngine(platform).Run('E', argv[2][0]);
+    std::printf("seconds %.4f\noutcome %d\nchecked %d\nnotcopied %zu\n", Seconds() - start, int(result.outcome),
+                result.checked ? 1 : 0, result.notCopied.size());
+  } else if (step == "check") {
+    zolvan::BackupCheck check(plain, 'E', argv[2][0]);
+    const auto missing = check.Missing([](const zolvan::FolderEntry&) { return true; });
+    std::printf("seconds %.4f\nmissing %d\n", Seconds() - start, missing ? int(missing->size()) : -1);
+  } else {
+    return 2;
   }
-  PrintRatio("engine backup / bare shell copy", engineOverBare);
-  PrintRatio("check / copy", checkOverCopy);
   return 0;
 }

@@ -1,9 +1,14 @@
-"""Backup benchmark under Wine: 5,000 files of 4 KiB and one file of 200 MiB, copied by the
-program's engine and by one bare shell copy call in the same run; prints the engine/bare ratio.
+"""Backup benchmark under Wine on 5,000 files of 4 KiB and one of 200 MiB, as ratios from one run
+that alternates the two sides of each (each side first equally often):
+  - the program's backup (shell copy and check) over one bare shell copy of the same tree;
+  - the same with the whole-root copy made to fail, so that the listing-driven fallback copies;
+  - the check of a complete backup over the shell copy that made it.
+A timed copy counts only if it reported success and its tree equals the source.
 
-Run: scripts/bench.sh   (builds the win64 preset first)"""
+Run: scripts/bench.sh   (ZOLVAN_BENCH_ROUNDS rounds, 4 by default)"""
 import os
 import shutil
+import statistics
 import sys
 import tempfile
 
@@ -11,7 +16,8 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import harness  # noqa: E402
 
 SMALL_FILES, SMALL_SIZE, BIG_SIZE = 5000, 4096, 200 * 1024 * 1024
-ROUNDS = int(os.environ.get("ZOLVAN_BENCH_ROUNDS", "3"))
+ROUNDS = int(os.environ.get("ZOLVAN_BENCH_ROUNDS", "4"))
+COMPLETED = 0
 
 
 def make_tree(root):
@@ -27,6 +33,43 @@ def make_tree(root):
             f.write(chunk)
 
 
+class Bench:
+    def __init__(self, prefix, host):
+        self.prefix, self.host = prefix, host
+        self.source = harness.snapshot(os.path.join(host, "E"))
+
+    def step(self, *args):
+        lines = self.prefix.run_tool("backup_bench.exe", *args, timeout=3600)
+        return {key: float(value) for key, value in (line.split() for line in lines)}
+
+    def complete(self, letter):
+        """The backup on `letter` equals the source; it is then removed."""
+        folder = os.path.join(self.host, letter, "USB_Backup")
+        equal = harness.snapshot(folder) == self.source
+        shutil.rmtree(folder, ignore_errors=True)
+        return equal
+
+    def bare(self):
+        """(seconds of a bare shell copy into F:, seconds of the check of it) or None."""
+        copy = self.step("bare", "F:\\USB_Backup")
+        check = self.step("check", "F")
+        if copy["result"] != 0 or check["missing"] != 0 or not self.complete("F"):
+            return None
+        return copy["seconds"], check["seconds"]
+
+    def engine(self, *options):
+        run = self.step("engine", "G", *options)
+        ok = run["outcome"] == COMPLETED and run["checked"] == 1 and run["notcopied"] == 0
+        return run["seconds"] if self.complete("G") and ok else None
+
+
+def ratio_line(name, ratios):
+    if not ratios:
+        return "%s: no round counted" % name
+    return "%s: median %.4f, min %.4f, max %.4f (%d rounds)" % (
+        name, statistics.median(ratios), min(ratios), max(ratios), len(ratios))
+
+
 def main():
     if not os.path.isdir(harness.BASE_PREFIX):
         harness.prepare_base_prefix()
@@ -38,8 +81,25 @@ def main():
             prefix.map_drive(letter, os.path.join(host, letter))
         make_tree(os.path.join(host, "E"))
         shutil.copy(os.path.join(harness.BUILD, "bench", "backup_bench.exe"), prefix.tools)
-        for line in prefix.run_tool("backup_bench.exe", str(ROUNDS), timeout=3600):
-            print(line)
+        bench = Bench(prefix, host)
+        ratios = {"backup / bare shell copy": [], "backup by the fallback / bare shell copy": [],
+                  "check / copy": []}
+        for round in range(ROUNDS):
+            for name, options in (("backup / bare shell copy", ()),
+                                  ("backup by the fallback / bare shell copy", ("--fallback",))):
+                if round % 2 == 0:
+                    bare, engine = bench.bare(), bench.engine(*options)
+                else:
+                    engine, bare = bench.engine(*options), bench.bare()
+                if bare and engine:
+                    ratios[name].append(engine / bare[0])
+                    ratios["check / copy"].append(bare[1] / bare[0])
+                print("round %d, %s: bare %s, program %s" % (
+                    round + 1, name, "%.2f s (check %.3f s)" % bare if bare else "NOT COUNTED",
+                    "%.2f s" % engine if engine else "NOT COUNTED"))
+                sys.stdout.flush()
+        for name, values in ratios.items():
+            print(ratio_line(name, values))
     finally:
         prefix.stop()
         shutil.rmtree(host)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Benchmarks of the backup engine:
 #  - its own work per backup, natively with Google Benchmark (no sanitizers);
-#  - a real backup under Wine against one bare shell copy of the same tree, as a ratio.
+#  - real backups under Wine against one bare shell copy of the same tree, and the check
+#    against the copy, as ratios (bench/backup_bench.py).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
-#include <sstream>
+#include <cstdlib>
+#include <vector>
 
 namespace zolvan::sim {
 
@@ -14,6 +15,19 @@ std::string Trim(const std::string& s) {
   return s.substr(first, s.find_last_not_of(" \t\r") - first + 1);
 }
 
+// The blank-separated words of a text.
+std::vector<std::string> Words(const std::string& text) {
+  std::vector<std::string> words;
+  for (size_t at = text.find_first_not_of(" \t"); at != std::string::npos;) {
+    const size_t end = text.find_first_of(" \t", at);
+    words.push_back(text.substr(at, end - at));
+    at = end == std::string::npos ? end : text.find_first_not_of(" \t", end);
+  }
+  return words;
+}
+
+int32_t Number(const std::string& text) { return int32_t(std::strtol(text.c_str(), nullptr, 10)); }
+
 void CopyText(char* out, size_t size, const std::string& text) {
   const size_t n = std::min(text.size(), size - 1);
   std::memcpy(out, text.data(), n);
@@ -23,17 +37,18 @@ void CopyText(char* out, size_t size, const std::string& text) {
 }  // namespace
 
 Enclosure Enclosure::Parse(const std::string& text) {
+  // Read without iostreams, which would weigh on the memory of every process that loads it.
   Enclosure enclosure;
-  std::istringstream lines(text);
-  std::string line;
   Drive* drive = nullptr;
-  while (std::getline(lines, line)) {
-    line = Trim(line);
+  for (size_t start = 0; start < text.size();) {
+    const size_t end = std::min(text.find('\n', start), text.size());
+    const std::string line = Trim(text.substr(start, end - start));
+    start = end + 1;
     if (line.empty() || line[0] == '#') continue;
     const auto space = line.find_first_of(" \t");
     const std::string key = line.substr(0, space);
     const std::string value = space == std::string::npos ? "" : Trim(line.substr(space));
-    std::istringstream values(value);
+    const std::vector<std::string> values = Words(value);
     if (key == "drive") {
       enclosure.m_drives.push_back(Drive{});
       drive = &enclosure.m_drives.back();
@@ -41,7 +56,7 @@ Enclosure Enclosure::Parse(const std::string& text) {
     } else if (key == "failing") {
       enclosure.m_failing = true;
     } else if (key == "usbidcount") {
-      values >> enclosure.m_usbIdCount;
+      enclosure.m_usbIdCount = Number(value);
     } else if (!drive) {
       continue;
     } else if (key == "bridge") {
@@ -51,18 +66,18 @@ Enclosure Enclosure::Parse(const std::string& text) {
     } else if (key == "marker") {
       drive->marker = value;
     } else if (key == "inquiry") {
-      values >> drive->inquiryResult;
+      drive->inquiryResult = Number(value);
     } else if (key == "chip") {
-      for (std::string byte; values >> byte;) drive->chip.push_back(uint8_t(std::stoul(byte, nullptr, 16)));
+      for (const std::string& byte : values) drive->chip.push_back(uint8_t(std::strtoul(byte.c_str(), nullptr, 16)));
     } else if (key == "chipresult") {
-      values >> drive->chipResult;
+      drive->chipResult = Number(value);
     } else if (key == "hub") {
       drive->onHub = true;
       drive->hub = value;
     } else if (key == "port") {
-      values >> drive->port;
+      drive->port = Number(value);
     } else if (key == "buttons") {
-      for (std::string level; values >> level;)
+      for (const std::string& level : values)
         drive->buttons.push_back(level == "0" ? Level::Pressed : level == "x" ? Level::ReadFails : Level::Released);
     }
   }

@@ -8,6 +8,8 @@
 //     text ID                 control text, hex-encoded bytes (empty line for no text)
 //     visible                 "1" or "0"
 //     exists                  "1" or "0"
+//     waittray MS             until the window exists and its tray icon is there: "1", or "0"
+//                             after MS milliseconds
 //     devchange CODE [N]      sends WM_DEVICECHANGE as Windows does (arrival 0x8000 and
 //                             removal-complete 0x8004 carry a volume record), N times in a row
 //                             (default 1); prints the last result
@@ -147,6 +149,17 @@ int main(int argc, char** argv) {
         }
       }
       std::printf("%d\n", idle ? 1 : 0);
+      i += 1;
+    } else if (command == "waittray") {
+      const DWORD deadline = GetTickCount() + DWORD(Number(arg(1)));
+      bool there = false;
+      while (!there && GetTickCount() < deadline) {
+        joinDesktop();
+        hwnd = FindMainWindow();
+        there = hwnd && TrayIcon(hwnd, NIM_MODIFY);
+        if (!there) Sleep(5);
+      }
+      std::printf("%d\n", there ? 1 : 0);
       i += 1;
     } else if (command == "text") {
       HWND control = GetDlgItem(hwnd, int(Number(arg(1))));

@@ -1,8 +1,11 @@
-// One pass of the button poll that finds nothing pressed, with 1 and with 27 recognised drives:
-// the dialog's work on the do-nothing platform, with a library whose every drive reads released.
+// The main dialog's own work on the do-nothing platform, against a library of N recognised bridge
+// drives, each on a hub, whose buttons all read released:
+//  - one pass of the button poll that finds nothing pressed;
+//  - one discovery pass, as a device arrival runs it (drives, identities, hubs, log, tip).
 //
-//   poll_bench                     Google Benchmark: time per pass
-//   poll_bench --passes N DRIVES   exactly N passes, for callgrind (bench/poll_instructions.sh)
+//   core_bench                                   Google Benchmark: time per pass
+//   core_bench poll|discovery PASSES DRIVES      exactly so many passes, for callgrind
+//                                                (bench/instructions.sh)
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -22,7 +25,18 @@ extern "C" int32_t BenchGetDriveList(char* letters, int32_t) {
   for (int i = 0; i < g_drives; ++i) letters[i] = char('A' + i % 26);
   return g_drives;
 }
-extern "C" int32_t BenchGetUsbIdList(UsbIdText*, int32_t) { return g_drives; }
+extern "C" int32_t BenchGetUsbIdList(UsbIdText* ids, int32_t) {
+  for (int i = 0; i < g_drives; ++i) std::strcpy(ids[i], "USB\\VID_0E9C&PID_00A3\\JM20336");
+  return g_drives;
+}
+extern "C" int32_t BenchGetAllDrivesHub(char, char* hub) {
+  std::strcpy(hub, "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1");
+  return 1;
+}
+extern "C" int32_t BenchGetAllDrivesHubPort(char, int32_t* port) {
+  *port = 1;
+  return 1;
+}
 extern "C" int32_t BenchJMInquiry(char, InquiryData* data, int32_t) {
   std::memcpy(data->marker, "j336", 4);
   return 0;
@@ -32,7 +46,7 @@ extern "C" int32_t BenchJMGetChipInfo(char, ChipInfo* info, int32_t) {
   std::memcpy(info, chip, sizeof chip);
   return 12;
 }
-// The library call itself, left out of the measured figure by poll_instructions.sh.
+// The library's calls themselves are left out of the measured figures by instructions.sh.
 extern "C" int32_t BenchATACBExecute(char, AtacbBlock*, uint8_t* data, int32_t, int32_t) {
   data[0] = 0x04;
   return 0;
@@ -44,7 +58,9 @@ class BenchPlatform : public bench::NullPlatform {
   ModuleHandle LoadLibraryA(const char*) override { return reinterpret_cast<ModuleHandle>(1); }
   void* GetProcAddress(ModuleHandle, const char* name) override {
     const std::string n = name;
-    if (n == "GetDriveList") return reinterpret_cast<void*>(&BenchGetDriveList);
+    if (n == "GetDriveList" || n == "GetAllDriveList") return reinterpret_cast<void*>(&BenchGetDriveList);
+    if (n == "GetAllDrivesHub") return reinterpret_cast<void*>(&BenchGetAllDrivesHub);
+    if (n == "GetAllDrivesHubPort") return reinterpret_cast<void*>(&BenchGetAllDrivesHubPort);
     if (n == "GetUsbIdList") return reinterpret_cast<void*>(&BenchGetUsbIdList);
     if (n == "JMInquiry") return reinterpret_cast<void*>(&BenchJMInquiry);
     if (n == "JMGetChipInfo") return reinterpret_cast<void*>(&BenchJMGetChipInfo);
@@ -71,12 +87,25 @@ void BM_PollPass(benchmark::State& state) {
 }
 BENCHMARK(BM_PollPass)->Arg(1)->Arg(27);
 
+void BM_DiscoveryPass(benchmark::State& state) {
+  PollSetup setup(int(state.range(0)));
+  for (auto _ : state) setup.dialog.OnDeviceChange(win::kDbtDeviceArrival);
+  state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+BENCHMARK(BM_DiscoveryPass)->Arg(1)->Arg(27);
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 4 && std::strcmp(argv[1], "--passes") == 0) {
+  if (argc == 4 && (std::strcmp(argv[1], "poll") == 0 || std::strcmp(argv[1], "discovery") == 0)) {
     PollSetup setup(std::atoi(argv[3]));
-    for (int n = std::atoi(argv[2]); n > 0; --n) setup.dialog.OnTimer(ID_POLL_TIMER);
+    const bool poll = std::strcmp(argv[1], "poll") == 0;
+    for (int n = std::atoi(argv[2]); n > 0; --n) {
+      if (poll)
+        setup.dialog.OnTimer(ID_POLL_TIMER);
+      else
+        setup.dialog.OnDeviceChange(win::kDbtDeviceArrival);
+    }
     return 0;
   }
   benchmark::Initialize(&argc, argv);
