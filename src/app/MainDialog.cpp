@@ -75,20 +75,7 @@ void MainDialog::OnDeviceChange(uintptr_t event) {
     m_deviceChangePending = event;
     return;
   }
-  switch (event) {
-    case win::kDbtDeviceArrival:
-      RediscoverAndRestartPoll();
-      break;
-    case win::kDbtDeviceRemoveComplete:
-      m_platform.KillTimer(m_hWnd, ID_POLL_TIMER);
-      RediscoverAndRestartPoll();
-      break;
-    default:
-      break;
-  }
-}
-
-void MainDialog::RediscoverAndRestartPoll() {
+  if (event == win::kDbtDeviceRemoveComplete) m_platform.KillTimer(m_hWnd, ID_POLL_TIMER);
   FindDevices();
   FindHubDrives();
   m_poll.Reset();

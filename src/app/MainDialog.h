@@ -45,7 +45,6 @@ class MainDialog final : public WindowEvents {
   void FindDevices();
   void FindHubDrives();
   void ReportDeviceNotFound();
-  void RediscoverAndRestartPoll();
   void PollButtons();
   void PollEveryButton();
   void ShowPressCounts();

@@ -7,10 +7,7 @@
 
 namespace zolvan {
 
-inline constexpr uint32_t WM_TRAYNOTIFY = win::kWmUser + 1;
 inline constexpr uint32_t kTrayIconId = 1;
-// The record's size as the shell's version 3 of NOTIFYICONDATAA gives it on 32-bit Windows.
-inline constexpr uint32_t kTrayRecordSize = 504;
 
 class TrayIcon {
  public:

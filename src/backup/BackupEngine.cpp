@@ -1,9 +1,8 @@
 #include "backup/BackupEngine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
-
-#include <algorithm>
 
 #include "backup/BackupCheck.h"
 #include "device/BridgeApi.h"
@@ -45,7 +44,8 @@ void BackupEngine::Check(BackupResult& result) {
   // The whole-root copy is meant to copy every root entry but those both hidden and system
   // (System Volume Information, $RECYCLE.BIN); the fallback only what its listing named.
   const auto meant = [&](const FolderEntry& entry) {
-    if (m_listed) return std::find(m_listing.begin(), m_listing.end(), m_files.NarrowFromUtf8(entry.name)) != m_listing.end();
+    if (m_listed)
+      return std::find(m_listing.begin(), m_listing.end(), m_files.NarrowFromUtf8(entry.name)) != m_listing.end();
     const uint32_t hiddenSystem = win::kFileAttributeHidden | win::kFileAttributeSystem;
     return (entry.attributes & hiddenSystem) != hiddenSystem;
   };
@@ -53,7 +53,6 @@ void BackupEngine::Check(BackupResult& result) {
   const auto missing = check.Missing(meant);
   if (!missing) return;
   result.checked = true;
-  if (missing->empty()) return;
   for (const std::string& file : check.Repair(*missing)) result.notCopied.push_back(Format("%c:\\", m_source) + file);
 }
 

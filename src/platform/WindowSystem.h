@@ -15,6 +15,11 @@ struct Point {
   int y = 0;
 };
 
+// The message the tray icon calls the window back with, and the size of its record as the
+// shell's version 3 of NOTIFYICONDATAA gives it on 32-bit Windows.
+inline constexpr uint32_t WM_TRAYNOTIFY = win::kWmUser + 1;
+inline constexpr uint32_t kTrayRecordSize = 504;
+
 // The members of the shell's notification-icon record that the program sets; the Win32 layer
 // copies them into a NOTIFYICONDATAA of the version 3 size.
 struct TrayIconData {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <map>
 #include <set>
@@ -344,5 +345,15 @@ class FakePlatform : public Platform {
     if (w != Window()) ADD_FAILURE() << "a window call on " << w << ", not on the dialog's window";
   }
 };
+
+// Every expected call appears in `calls`, in this order (other calls may stand between).
+inline void ExpectInOrder(const std::vector<std::string>& calls, const std::vector<std::string>& expected) {
+  auto at = calls.begin();
+  for (const std::string& call : expected) {
+    at = std::find(at, calls.end(), call);
+    ASSERT_NE(at, calls.end()) << call << " missing or out of order";
+    ++at;
+  }
+}
 
 }  // namespace zolvan::test

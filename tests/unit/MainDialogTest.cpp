@@ -22,16 +22,6 @@ const std::string kRecognised =
     "\r\nJMicron 20336 USB to SATA X 2 Bridge Ver: 1.0.2507 \r\n"s + "\r\nVID = 0E9C  , PID = 00A3\r\n\n";
 const std::string kUnknown = "\r\nUNKNOWN CHIP!!\r\n";
 
-// Every expected call appears in `calls`, in this order (other calls may stand between).
-void ExpectInOrder(const Calls& calls, const Calls& expected) {
-  auto at = calls.begin();
-  for (const std::string& call : expected) {
-    at = std::find(at, calls.end(), call);
-    ASSERT_NE(at, calls.end()) << call << " missing or out of order";
-    ++at;
-  }
-}
-
 class MainDialogTest : public ::testing::Test {
  protected:
   void SetUp() override { platform.strings[101] = "&About Zolvan..."; }
@@ -66,14 +56,14 @@ TEST(Application, RunsTheMainDialogModally_AfterCommonControls) {
   };
   Application(platform).Run();
   // The dialog run is the main dialog: its window gets the tray icon and is initialised.
-  ExpectInOrder(platform.calls, {"InitCommonControls", "RunMainDialog", "Shell_NotifyIcon 0", "SetDlgItemText 1005 ",
+  test::ExpectInOrder(platform.calls, {"InitCommonControls", "RunMainDialog", "Shell_NotifyIcon 0", "SetDlgItemText 1005 ",
                                  "LoadLibrary JMUsbDll.dll"});
 }
 
 TEST_F(MainDialogTest, OnInitDialog_RunsItsStepsInOrder) {
   Create();
   EXPECT_TRUE(dialog.OnInitDialog());
-  ExpectInOrder(platform.calls, {
+  test::ExpectInOrder(platform.calls, {
                                     "SetDlgItemText 1005 ",
                                     "SetDlgItemText 1004 0",
                                     "SetDlgItemText 1003 0",
@@ -100,7 +90,7 @@ TEST_F(MainDialogTest, OnInitDialog_BindsThenFindsDevicesThenHubDrives) {
   fake.OnHub('E', kHub, 1);
   fake.Serve(platform);
   Start();
-  ExpectInOrder(platform.calls, {"LoadLibrary JMUsbDll.dll", "GetDriveList 27", "GetUsbIdList 256", "JMInquiry E 40",
+  test::ExpectInOrder(platform.calls, {"LoadLibrary JMUsbDll.dll", "GetDriveList 27", "GetUsbIdList 256", "JMInquiry E 40",
                                  "SetTimer 1 300", "GetAllDriveList 27", "GetAllDrivesHub E"});
   EXPECT_TRUE(platform.CallsStartingWith("NEVER").empty());
 }
@@ -181,7 +171,7 @@ TEST_F(MainDialogTest, RecognisedBridge_ShowsFoundAndLog_WithBlueIcon_AndStartsP
   EXPECT_EQ(platform.controlText[1000], kDeviceE + kRecognised);
   EXPECT_EQ(Tip(), "Zolvan Backup Utility     \nZolvan Disk (E:)");
   EXPECT_EQ(TrayIcons(), std::vector<int>{142});
-  ExpectInOrder(platform.calls, {"SetDlgItemText 1005 Device found!", "SetDlgItemText 1000 " + kDeviceE,
+  test::ExpectInOrder(platform.calls, {"SetDlgItemText 1005 Device found!", "SetDlgItemText 1000 " + kDeviceE,
                                  "SetTimer 1 300", "Shell_NotifyIcon 1"});
 }
 
@@ -193,7 +183,7 @@ TEST_F(MainDialogTest, NothingRecognised_ViewKeepsTheLines_UntilTheNextLineRepla
   dialog.OnInitDialog();
   // Discovery found drive E but no bridge: the view shows its lines, though the log was emptied;
   // the hub drive's line then replaces them.
-  ExpectInOrder(platform.calls, {"SetDlgItemText 1005 Device found!", "SetDlgItemText 1000 " + kDeviceE + kUnknown,
+  test::ExpectInOrder(platform.calls, {"SetDlgItemText 1005 Device found!", "SetDlgItemText 1000 " + kDeviceE + kUnknown,
                                  "SetDlgItemText 1005 "s + kNotFound,
                                  "SetDlgItemText 1000 \r\n0th Drive: "s + kHub + " Port:1  << E >> \r\n"});
   EXPECT_EQ(platform.controlText[1000], "\r\n0th Drive: "s + kHub + " Port:1  << E >> \r\n");
@@ -236,7 +226,7 @@ TEST_F(MainDialogTest, BindingFailure_IsShownInTheView_UntilTheNextLogLineReplac
   fake.Recognise('E');
   fake.Serve(platform, {"JMInquiry"});
   Start();
-  ExpectInOrder(platform.calls, {"SetDlgItemText 1000 \r\n JM335 Ver. C DLL APIs function pointers get fail!\r\n ",
+  test::ExpectInOrder(platform.calls, {"SetDlgItemText 1000 \r\n JM335 Ver. C DLL APIs function pointers get fail!\r\n ",
                                  "SetDlgItemText 1000 " + kDeviceE});
   EXPECT_EQ(platform.controlText[1000], kDeviceE + kUnknown);
 }

@@ -25,15 +25,6 @@ bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-void ExpectInOrder(const Calls& calls, const Calls& expected) {
-  auto at = calls.begin();
-  for (const std::string& call : expected) {
-    at = std::find(at, calls.end(), call);
-    ASSERT_NE(at, calls.end()) << call << " missing or out of order";
-    ++at;
-  }
-}
-
 class PollTest : public ::testing::Test {
  protected:
   // Bridge disk E with disk G in the front port of its hub.
@@ -118,7 +109,7 @@ TEST_F(PollTest, ShortPress_CopiesTheFrontPortDiskIntoThePressedDisk_AndSaysHowI
   EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) finished."});
   const std::string tip = "Zolvan Backup Utility     \nZolvan Disk (E:) , Front Port Disk (G:)";
   EXPECT_EQ(Tips(), (Calls{"Copying (G:) to (E:)...", tip}));
-  ExpectInOrder(platform.calls, {"SetDlgItemText 1000 " + platform.controlText[1000], "Shell_NotifyIcon 1", kCopyGtoE,
+  test::ExpectInOrder(platform.calls, {"SetDlgItemText 1000 " + platform.controlText[1000], "Shell_NotifyIcon 1", kCopyGtoE,
                                  "Shell_NotifyIcon 1", "Shell_NotifyIcon 1", "SetDlgItemText 1004 1"});
   EXPECT_EQ(platform.notifications.back().data.hIcon, test::FakePlatform::Icon(141)) << "the picture stays";
 }
@@ -226,7 +217,7 @@ TEST_F(PollTest, LongPress_RemovesTheFrontPortDisk_StopsThePoll_AndTheBalloonWai
   platform.programsRunning = true;
   fake.buttons['E'] = kLongPress;
   for (int n = 0; n < 10; ++n) dialog.OnTimer(ID_POLL_TIMER);
-  ExpectInOrder(platform.calls, {"ATACBExecute E", "StartProgram RemoveDrive.exe | RemoveDrive.exe G: -l",
+  test::ExpectInOrder(platform.calls, {"ATACBExecute E", "StartProgram RemoveDrive.exe | RemoveDrive.exe G: -l",
                                  "SetTimer 2 250", "Sleep 300", "KillTimer 1", "ATACBExecute K", "SetDlgItemText 1003 1"});
   EXPECT_TRUE(Balloons().empty()) << "nothing is claimed before the tool has ended";
   dialog.OnTimer(ID_REMOVAL_TIMER);
@@ -328,7 +319,7 @@ TEST_F(PollTest, ADeviceChangeDuringACopy_IsHandledOnceThePassHasEnded) {
   };
   Press('E', "D");
   EXPECT_FALSE(rediscoveredDuringCopy);
-  ExpectInOrder(platform.calls, {kCopyGtoE, "SetDlgItemText 1004 1", "KillTimer 1", "GetDriveList 27", "SetTimer 1 300"});
+  test::ExpectInOrder(platform.calls, {kCopyGtoE, "SetDlgItemText 1004 1", "KillTimer 1", "GetDriveList 27", "SetTimer 1 300"});
 }
 
 TEST_F(PollTest, ExitDuringACopy_EndsTheProgramAfterIt_AndStartsNoFurtherCopy) {
@@ -337,7 +328,7 @@ TEST_F(PollTest, ExitDuringACopy_EndsTheProgramAfterIt_AndStartsNoFurtherCopy) {
   platform.duringCopy = [&] { dialog.OnTrayExit(); };
   Press('E', "D");
   EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE});
-  ExpectInOrder(platform.calls, {kCopyGtoE, "Shell_NotifyIcon 2", "DestroyWindow"});
+  test::ExpectInOrder(platform.calls, {kCopyGtoE, "Shell_NotifyIcon 2", "DestroyWindow"});
   EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
 }
 

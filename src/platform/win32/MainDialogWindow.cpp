@@ -2,7 +2,6 @@
 #include <windows.h>
 #include <shellapi.h>
 
-#include "app/TrayIcon.h"
 #include "platform/WindowEvents.h"
 #include "platform/win32/Win32Platform.h"
 #include "res/resource.h"
