@@ -17,9 +17,6 @@ import unittest
 
 BUILD = os.environ.get("ZOLVAN_BUILD", os.path.join(os.path.dirname(__file__), "../../build/win64"))
 BUILD = os.path.abspath(BUILD)
-# The probe reads the shell's memory for balloons, so it is always the 64-bit one, also when the
-# build under test is the 32-bit release build.
-PROBE = os.environ.get("ZOLVAN_PROBE", os.path.join(BUILD, "sim", "zprobe.exe"))
 WORK = os.path.join(BUILD, "e2e")
 BASE_PREFIX = os.path.join(WORK, "base-prefix")
 ARTIFACTS = os.path.join(WORK, "artifacts")
@@ -155,8 +152,8 @@ class Prefix:
         self.drive_c = os.path.join(self.prefix, "drive_c")
         self.tools = os.path.join(self.drive_c, "tools")
         os.makedirs(self.tools)
-        shutil.copy(PROBE, os.path.join(self.tools, "zprobe.exe"))
-        shutil.copy(os.path.join(BUILD, "sim", "backup_runner.exe"), self.tools)
+        for tool in ("zprobe.exe", "backup_runner.exe"):
+            shutil.copy(os.path.join(BUILD, "sim", tool), self.tools)
         self.log_path = os.path.join(ARTIFACTS, name + ".log")
         self.log = open(self.log_path, "ab")
 
