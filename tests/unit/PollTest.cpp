@@ -209,6 +209,19 @@ TEST_F(PollTest, ShortPress_OnADiskWhoseHubIsUnnamed_CopiesNothing) {
   EXPECT_EQ(platform.CallsStartingWith("StartProgram"), Calls{"StartProgram RemoveDrive.exe | RemoveDrive.exe E: -l"});
 }
 
+TEST_F(PollTest, HubIdsThatDifferOnlyInCase_AreOtherHubs) {
+  fake = test::FakeBridge{};
+  fake.Bridge("E");
+  fake.Recognise('E');
+  fake.OnHub('E', kHub, 1);
+  fake.OnHub('G', "usb\\vid_05e3&pid_0610\\5&2a1b3c4d&0&1", 2);
+  Start();
+  Press('E', "D");
+  EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
+  Press('E', kLongPress);
+  EXPECT_EQ(platform.CallsStartingWith("StartProgram"), Calls{"StartProgram RemoveDrive.exe | RemoveDrive.exe E: -l"});
+}
+
 TEST_F(PollTest, LongPress_RemovesTheFrontPortDisk_StopsThePoll_AndTheBalloonWaitsForTheTool) {
   fake.Bridge("EK");
   fake.Recognise('E');
