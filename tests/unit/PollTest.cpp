@@ -196,12 +196,20 @@ TEST_F(PollTest, CompleteBackup_NamesNothingInTheLog) {
   EXPECT_PRED2(EndsWith, platform.controlText[1000], "\r\nRun Copy from <<G>> to <<E>> \r\n");
 }
 
-TEST_F(PollTest, ShortPress_OnADiskWhoseHubIsUnnamed_CopiesNothing) {
+// Neither an unnamed hub nor one whose id differs only in case is the pressed disk's hub: the
+// press copies nothing and the long press removes the pressed disk itself.
+struct HubPair {
+  const char* hubOfE;
+  const char* hubOfG;
+};
+class PollOnOtherHubsTest : public PollTest, public ::testing::WithParamInterface<HubPair> {};
+
+TEST_P(PollOnOtherHubsTest, TheFrontPortDiskIsNeitherCopiedNorRemoved) {
   fake = test::FakeBridge{};
   fake.Bridge("E");
   fake.Recognise('E');
-  fake.OnHub('E', "", 1);
-  fake.OnHub('G', "", 2);
+  fake.OnHub('E', GetParam().hubOfE, 1);
+  fake.OnHub('G', GetParam().hubOfG, 2);
   Start();
   Press('E', "D");
   EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
@@ -209,18 +217,9 @@ TEST_F(PollTest, ShortPress_OnADiskWhoseHubIsUnnamed_CopiesNothing) {
   EXPECT_EQ(platform.CallsStartingWith("StartProgram"), Calls{"StartProgram RemoveDrive.exe | RemoveDrive.exe E: -l"});
 }
 
-TEST_F(PollTest, HubIdsThatDifferOnlyInCase_AreOtherHubs) {
-  fake = test::FakeBridge{};
-  fake.Bridge("E");
-  fake.Recognise('E');
-  fake.OnHub('E', kHub, 1);
-  fake.OnHub('G', "usb\\vid_05e3&pid_0610\\5&2a1b3c4d&0&1", 2);
-  Start();
-  Press('E', "D");
-  EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
-  Press('E', kLongPress);
-  EXPECT_EQ(platform.CallsStartingWith("StartProgram"), Calls{"StartProgram RemoveDrive.exe | RemoveDrive.exe E: -l"});
-}
+INSTANTIATE_TEST_SUITE_P(Hubs, PollOnOtherHubsTest,
+                         ::testing::Values(HubPair{"", ""},
+                                           HubPair{kHub, "usb\\vid_05e3&pid_0610\\5&2a1b3c4d&0&1"}));
 
 TEST_F(PollTest, LongPress_RemovesTheFrontPortDisk_StopsThePoll_AndTheBalloonWaitsForTheTool) {
   fake.Bridge("EK");
