@@ -2,6 +2,10 @@
 // own work rather than a fake's recording.
 #pragma once
 
+#include <map>
+#include <string>
+#include <utility>
+
 #include "platform/Platform.h"
 
 namespace zolvan::bench {
@@ -53,5 +57,29 @@ class NullPlatform : public Platform {
   void KillTimer(WindowHandle, uintptr_t) override {}
   void Sleep(uint32_t) override {}
 };
+
+// The same, with the maker's library loaded: its entry points are these functions, by name. One
+// not named is bound to a function that does nothing; the program binds it but never calls it.
+class LibraryPlatform : public NullPlatform {
+ public:
+  using EntryPoints = std::map<std::string, void*>;
+  explicit LibraryPlatform(EntryPoints entryPoints) : m_entryPoints(std::move(entryPoints)) {}
+
+  ModuleHandle LoadLibraryA(const char*) override { return reinterpret_cast<ModuleHandle>(1); }
+  void* GetProcAddress(ModuleHandle, const char* name) override {
+    const auto found = m_entryPoints.find(name);
+    return found != m_entryPoints.end() ? found->second : reinterpret_cast<void*>(&Unused);
+  }
+
+ private:
+  static int32_t Unused() { return 0; }
+  EntryPoints m_entryPoints;
+};
+
+// An entry point of the table above.
+template <typename Function>
+void* Entry(Function* function) {
+  return reinterpret_cast<void*>(function);
+}
 
 }  // namespace zolvan::bench

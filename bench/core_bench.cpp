@@ -10,7 +10,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "NullPlatform.h"
 #include "app/MainDialog.h"
@@ -51,22 +50,18 @@ extern "C" int32_t BenchATACBExecute(char, AtacbBlock*, uint8_t* data, int32_t, 
   data[0] = 0x04;
   return 0;
 }
-extern "C" int32_t BenchNothing() { return 0; }
 
-class BenchPlatform : public bench::NullPlatform {
+class BenchPlatform : public bench::LibraryPlatform {
  public:
-  ModuleHandle LoadLibraryA(const char*) override { return reinterpret_cast<ModuleHandle>(1); }
-  void* GetProcAddress(ModuleHandle, const char* name) override {
-    const std::string n = name;
-    if (n == "GetDriveList" || n == "GetAllDriveList") return reinterpret_cast<void*>(&BenchGetDriveList);
-    if (n == "GetAllDrivesHub") return reinterpret_cast<void*>(&BenchGetAllDrivesHub);
-    if (n == "GetAllDrivesHubPort") return reinterpret_cast<void*>(&BenchGetAllDrivesHubPort);
-    if (n == "GetUsbIdList") return reinterpret_cast<void*>(&BenchGetUsbIdList);
-    if (n == "JMInquiry") return reinterpret_cast<void*>(&BenchJMInquiry);
-    if (n == "JMGetChipInfo") return reinterpret_cast<void*>(&BenchJMGetChipInfo);
-    if (n == "ATACBExecute") return reinterpret_cast<void*>(&BenchATACBExecute);
-    return reinterpret_cast<void*>(&BenchNothing);
-  }
+  BenchPlatform()
+      : LibraryPlatform({{"GetDriveList", bench::Entry(&BenchGetDriveList)},
+                         {"GetAllDriveList", bench::Entry(&BenchGetDriveList)},
+                         {"GetAllDrivesHub", bench::Entry(&BenchGetAllDrivesHub)},
+                         {"GetAllDrivesHubPort", bench::Entry(&BenchGetAllDrivesHubPort)},
+                         {"GetUsbIdList", bench::Entry(&BenchGetUsbIdList)},
+                         {"JMInquiry", bench::Entry(&BenchJMInquiry)},
+                         {"JMGetChipInfo", bench::Entry(&BenchJMGetChipInfo)},
+                         {"ATACBExecute", bench::Entry(&BenchATACBExecute)}}) {}
 };
 
 // A dialog initialised against an enclosure of `drives` recognised bridge drives.

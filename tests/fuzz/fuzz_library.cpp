@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 
 #include "NullPlatform.h"
 #include "app/MainDialog.h"
@@ -83,22 +82,19 @@ extern "C" int32_t FuzzAtacb(char letter, AtacbBlock* block, uint8_t* data, int3
   g_answers.Bytes(data, 4);
   return g_answers.Int();
 }
-extern "C" int32_t FuzzNothing() { return 0; }
 
-class LibraryPlatform : public bench::NullPlatform {
+class CheckingPlatform : public bench::LibraryPlatform {
  public:
-  ModuleHandle LoadLibraryA(const char*) override { return reinterpret_cast<ModuleHandle>(1); }
-  void* GetProcAddress(ModuleHandle, const char* name) override {
-    const std::string n = name;
-    if (n == "GetDriveList" || n == "GetAllDriveList") return reinterpret_cast<void*>(&FuzzList);
-    if (n == "GetUsbIdList") return reinterpret_cast<void*>(&FuzzUsbIds);
-    if (n == "GetAllDrivesHub") return reinterpret_cast<void*>(&FuzzHub);
-    if (n == "GetAllDrivesHubPort") return reinterpret_cast<void*>(&FuzzPort);
-    if (n == "JMInquiry") return reinterpret_cast<void*>(&FuzzInquiry);
-    if (n == "JMGetChipInfo") return reinterpret_cast<void*>(&FuzzChip);
-    if (n == "ATACBExecute") return reinterpret_cast<void*>(&FuzzAtacb);
-    return reinterpret_cast<void*>(&FuzzNothing);
-  }
+  CheckingPlatform()
+      : LibraryPlatform({{"GetDriveList", bench::Entry(&FuzzList)},
+                         {"GetAllDriveList", bench::Entry(&FuzzList)},
+                         {"GetUsbIdList", bench::Entry(&FuzzUsbIds)},
+                         {"GetAllDrivesHub", bench::Entry(&FuzzHub)},
+                         {"GetAllDrivesHubPort", bench::Entry(&FuzzPort)},
+                         {"JMInquiry", bench::Entry(&FuzzInquiry)},
+                         {"JMGetChipInfo", bench::Entry(&FuzzChip)},
+                         {"ATACBExecute", bench::Entry(&FuzzAtacb)}}) {}
+
   // A path or command line is only ever made of a letter A-Z.
   int SHFileOperationA(ShellFileOperation& op) override {
     Require(op.pFrom[0] >= 'A' && op.pFrom[0] <= 'Z' && op.pTo[0] >= 'A' && op.pTo[0] <= 'Z');
@@ -116,7 +112,7 @@ class LibraryPlatform : public bench::NullPlatform {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Discovery on its own: its counts stay within the tables they describe.
   g_answers = Answers{data, size, 0};
-  LibraryPlatform platform;
+  CheckingPlatform platform;
   Bridge bridge;
   Require(bridge.Bind(platform) == nullptr);
   bridge.FindDevices();
