@@ -13,6 +13,7 @@ namespace zolvan {
 namespace {
 
 using Calls = std::vector<std::string>;
+using test::ExpectInOrder;
 using namespace std::string_literals;
 
 constexpr char kNotFound[] = "Zolvan Backup Utility -- Device not found!";
@@ -56,14 +57,14 @@ TEST(Application, RunsTheMainDialogModally_AfterCommonControls) {
   };
   Application(platform).Run();
   // The dialog run is the main dialog: its window gets the tray icon and is initialised.
-  test::ExpectInOrder(platform.calls, {"InitCommonControls", "RunMainDialog", "Shell_NotifyIcon 0", "SetDlgItemText 1005 ",
+  ExpectInOrder(platform.calls, {"InitCommonControls", "RunMainDialog", "Shell_NotifyIcon 0", "SetDlgItemText 1005 ",
                                  "LoadLibrary JMUsbDll.dll"});
 }
 
 TEST_F(MainDialogTest, OnInitDialog_RunsItsStepsInOrder) {
   Create();
   EXPECT_TRUE(dialog.OnInitDialog());
-  test::ExpectInOrder(platform.calls, {
+  ExpectInOrder(platform.calls, {
                                     "SetDlgItemText 1005 ",
                                     "SetDlgItemText 1004 0",
                                     "SetDlgItemText 1003 0",
@@ -90,7 +91,7 @@ TEST_F(MainDialogTest, OnInitDialog_BindsThenFindsDevicesThenHubDrives) {
   fake.OnHub('E', kHub, 1);
   fake.Serve(platform);
   Start();
-  test::ExpectInOrder(platform.calls, {"LoadLibrary JMUsbDll.dll", "GetDriveList 27", "GetUsbIdList 256", "JMInquiry E 40",
+  ExpectInOrder(platform.calls, {"LoadLibrary JMUsbDll.dll", "GetDriveList 27", "GetUsbIdList 256", "JMInquiry E 40",
                                  "SetTimer 1 300", "GetAllDriveList 27", "GetAllDrivesHub E"});
   EXPECT_TRUE(platform.CallsStartingWith("NEVER").empty());
 }
@@ -171,7 +172,7 @@ TEST_F(MainDialogTest, RecognisedBridge_ShowsFoundAndLog_WithBlueIcon_AndStartsP
   EXPECT_EQ(platform.controlText[1000], kDeviceE + kRecognised);
   EXPECT_EQ(Tip(), "Zolvan Backup Utility     \nZolvan Disk (E:)");
   EXPECT_EQ(TrayIcons(), std::vector<int>{142});
-  test::ExpectInOrder(platform.calls, {"SetDlgItemText 1005 Device found!", "SetDlgItemText 1000 " + kDeviceE,
+  ExpectInOrder(platform.calls, {"SetDlgItemText 1005 Device found!", "SetDlgItemText 1000 " + kDeviceE,
                                  "SetTimer 1 300", "Shell_NotifyIcon 1"});
 }
 
@@ -183,7 +184,7 @@ TEST_F(MainDialogTest, NothingRecognised_ViewKeepsTheLines_UntilTheNextLineRepla
   dialog.OnInitDialog();
   // Discovery found drive E but no bridge: the view shows its lines, though the log was emptied;
   // the hub drive's line then replaces them.
-  test::ExpectInOrder(platform.calls, {"SetDlgItemText 1005 Device found!", "SetDlgItemText 1000 " + kDeviceE + kUnknown,
+  ExpectInOrder(platform.calls, {"SetDlgItemText 1005 Device found!", "SetDlgItemText 1000 " + kDeviceE + kUnknown,
                                  "SetDlgItemText 1005 "s + kNotFound,
                                  "SetDlgItemText 1000 \r\n0th Drive: "s + kHub + " Port:1  << E >> \r\n"});
   EXPECT_EQ(platform.controlText[1000], "\r\n0th Drive: "s + kHub + " Port:1  << E >> \r\n");
@@ -226,7 +227,7 @@ TEST_F(MainDialogTest, BindingFailure_IsShownInTheView_UntilTheNextLogLineReplac
   fake.Recognise('E');
   fake.Serve(platform, {"JMInquiry"});
   Start();
-  test::ExpectInOrder(platform.calls, {"SetDlgItemText 1000 \r\n JM335 Ver. C DLL APIs function pointers get fail!\r\n ",
+  ExpectInOrder(platform.calls, {"SetDlgItemText 1000 \r\n JM335 Ver. C DLL APIs function pointers get fail!\r\n ",
                                  "SetDlgItemText 1000 " + kDeviceE});
   EXPECT_EQ(platform.controlText[1000], kDeviceE + kUnknown);
 }

@@ -15,6 +15,7 @@ namespace zolvan {
 namespace {
 
 using Calls = std::vector<std::string>;
+using test::ExpectInOrder;
 using namespace std::string_literals;
 
 constexpr char kHub[] = "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1";
@@ -109,7 +110,7 @@ TEST_F(PollTest, ShortPress_CopiesTheFrontPortDiskIntoThePressedDisk_AndSaysHowI
   EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) finished."});
   const std::string tip = "Zolvan Backup Utility     \nZolvan Disk (E:) , Front Port Disk (G:)";
   EXPECT_EQ(Tips(), (Calls{"Copying (G:) to (E:)...", tip}));
-  test::ExpectInOrder(platform.calls, {"SetDlgItemText 1000 " + platform.controlText[1000], "Shell_NotifyIcon 1", kCopyGtoE,
+  ExpectInOrder(platform.calls, {"SetDlgItemText 1000 " + platform.controlText[1000], "Shell_NotifyIcon 1", kCopyGtoE,
                                  "Shell_NotifyIcon 1", "Shell_NotifyIcon 1", "SetDlgItemText 1004 1"});
   EXPECT_EQ(platform.notifications.back().data.hIcon, test::FakePlatform::Icon(141)) << "the picture stays";
 }
@@ -229,7 +230,7 @@ TEST_F(PollTest, LongPress_RemovesTheFrontPortDisk_StopsThePoll_AndTheBalloonWai
   platform.programsRunning = true;
   fake.buttons['E'] = kLongPress;
   for (int n = 0; n < 10; ++n) dialog.OnTimer(ID_POLL_TIMER);
-  test::ExpectInOrder(platform.calls, {"ATACBExecute E", "StartProgram RemoveDrive.exe | RemoveDrive.exe G: -l",
+  ExpectInOrder(platform.calls, {"ATACBExecute E", "StartProgram RemoveDrive.exe | RemoveDrive.exe G: -l",
                                  "SetTimer 2 250", "Sleep 300", "KillTimer 1", "ATACBExecute K", "SetDlgItemText 1003 1"});
   EXPECT_TRUE(Balloons().empty()) << "nothing is claimed before the tool has ended";
   dialog.OnTimer(ID_REMOVAL_TIMER);
@@ -331,7 +332,7 @@ TEST_F(PollTest, ADeviceChangeDuringACopy_IsHandledOnceThePassHasEnded) {
   };
   Press('E', "D");
   EXPECT_FALSE(rediscoveredDuringCopy);
-  test::ExpectInOrder(platform.calls, {kCopyGtoE, "SetDlgItemText 1004 1", "KillTimer 1", "GetDriveList 27", "SetTimer 1 300"});
+  ExpectInOrder(platform.calls, {kCopyGtoE, "SetDlgItemText 1004 1", "KillTimer 1", "GetDriveList 27", "SetTimer 1 300"});
 }
 
 TEST_F(PollTest, ExitDuringACopy_EndsTheProgramAfterIt_AndStartsNoFurtherCopy) {
@@ -340,7 +341,7 @@ TEST_F(PollTest, ExitDuringACopy_EndsTheProgramAfterIt_AndStartsNoFurtherCopy) {
   platform.duringCopy = [&] { dialog.OnTrayExit(); };
   Press('E', "D");
   EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE});
-  test::ExpectInOrder(platform.calls, {kCopyGtoE, "Shell_NotifyIcon 2", "DestroyWindow"});
+  ExpectInOrder(platform.calls, {kCopyGtoE, "Shell_NotifyIcon 2", "DestroyWindow"});
   EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
 }
 
