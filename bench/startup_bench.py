@@ -5,13 +5,13 @@ of the per-round ratios, with their min and max.
 
 Run: bench/startup.sh   (ZOLVAN_BUILD picks the build, the 32-bit release build by default)"""
 import os
-import statistics
 import subprocess
 import sys
 import time
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
 import harness  # noqa: E402
+from backup_bench import ratio_line  # noqa: E402
 
 ROUNDS = int(os.environ.get("ZOLVAN_BENCH_ROUNDS", "6"))
 WM_COMMAND, ID_TRAY_EXIT = 0x0111, 32775
@@ -59,10 +59,6 @@ class Side:
         return seconds, memory
 
 
-def report(name, ratios):
-    print("%s: median %.3f, min %.3f, max %.3f" % (name, statistics.median(ratios), min(ratios), max(ratios)))
-
-
 def main():
     if not os.path.isdir(harness.BASE_PREFIX):
         harness.prepare_base_prefix()
@@ -87,7 +83,7 @@ def main():
                   % (round + 1, t_ours, m_ours["VmHWM"], m_ours["RssAnon"], t_min, m_min["VmHWM"], m_min["RssAnon"]))
             sys.stdout.flush()
         for name, values in ratios.items():
-            report("%s, ZolvanBackup / minimal" % name, values)
+            print(ratio_line("%s, ZolvanBackup / minimal" % name, values))
         size = os.path.getsize(os.path.join(harness.BUILD, "ZolvanBackup.exe"))
         minimal_size = os.path.getsize(os.path.join(harness.BUILD, "bench", "minimal_tray.exe"))
         print("file size: ZolvanBackup.exe %d bytes, minimal %d bytes, ratio %.2f" % (size, minimal_size, size / minimal_size))
