@@ -4,23 +4,15 @@
 // table count stays within its table, and only letters A-Z reach a path or a command line.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "NullPlatform.h"
+#include "Require.h"
 #include "app/MainDialog.h"
 
 namespace {
 
 using namespace zolvan;
-
-// A broken invariant: says which, and ends the run as a finding.
-#define Require(holds) ((holds) ? void(0) : Broken(#holds, __LINE__))
-[[noreturn]] void Broken(const char* what, int line) {
-  std::fprintf(stderr, "broken at line %d: %s\n", line, what);
-  std::abort();
-}
 
 // The input, read from the front as the library's answers are asked for; zeros once it is used up.
 struct Answers {

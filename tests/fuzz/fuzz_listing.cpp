@@ -4,22 +4,14 @@
 // fails, writes nothing to the source and deletes the listing once, at the end.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 #include "NullPlatform.h"
+#include "Require.h"
 #include "backup/BackupEngine.h"
 
 namespace {
-
-// A broken invariant: says which, and ends the run as a finding.
-#define Require(holds) ((holds) ? void(0) : Broken(#holds, __LINE__))
-[[noreturn]] void Broken(const char* what, int line) {
-  std::fprintf(stderr, "broken at line %d: %s\n", line, what);
-  std::abort();
-}
 
 class ListingPlatform : public zolvan::bench::NullPlatform {
  public:

@@ -4,25 +4,13 @@
 // the tenth held tick, and a failed reading changes nothing.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
+#include "Require.h"
 #include "monitor/ButtonPoll.h"
 
 using zolvan::ButtonLevel;
 using zolvan::ButtonPoll;
 using zolvan::Press;
-
-namespace {
-
-// A broken invariant: says which, and ends the run as a finding.
-#define Require(holds) ((holds) ? void(0) : Broken(#holds, __LINE__))
-[[noreturn]] void Broken(const char* what, int line) {
-  std::fprintf(stderr, "broken at line %d: %s\n", line, what);
-  std::abort();
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ButtonPoll poll;
