@@ -42,20 +42,26 @@ class FaultTest(AppTestCase):
         self.presses = 0
         return self.app
 
-    def press(self):
-        """A short press; returns once it is counted."""
+    def push(self):
+        """A short press of the button; the program reads it on its next ticks."""
         self.app.write_enclosure(bridge_disk("E", buttons=SHORT) + front_port_disk("G"))
         self.presses += 1
+
+    def wait_counted(self):
+        """Until the last short press is counted: its copy and pass have ended."""
         self.app.wait_until(lambda: self.app.text(IDC_COUNT) == str(self.presses).encode(), timeout=120,
                             what="short press %d to be counted" % self.presses)
 
-    def wait_for_balloon(self, text):
-        self.app.wait_until(lambda: self.app.balloon() == text, what="the balloon %r" % text)
+    def press(self):
+        self.push()
+        self.wait_counted()
 
     def copy_started(self):
-        self.app.write_enclosure(bridge_disk("E", buttons=SHORT) + front_port_disk("G"))
-        self.presses += 1
+        self.push()
         self.app.wait_until(lambda: os.path.isdir(os.path.join(self.target, "USB_Backup")), what="the copy to start")
+
+    def wait_for_balloon(self, text):
+        self.app.wait_until(lambda: self.app.balloon() == text, what="the balloon %r" % text)
 
     def assert_complete_copy_on_next_press(self):
         self.press()
@@ -80,7 +86,7 @@ class FaultTest(AppTestCase):
         app = self.start()
         self.copy_started()
         os.remove(os.path.join(app.prefix, "dosdevices", "g:"))
-        app.wait_until(lambda: app.text(IDC_COUNT) == b"1", timeout=120, what="the press to be counted")
+        self.wait_counted()
         self.wait_for_balloon("Backup of (G:) to (E:) failed.")
         self.assertTrue(app.alive())
         app.map_drive("G", self.front)
@@ -111,7 +117,7 @@ class FaultTest(AppTestCase):
         self.copy_started()
         # Handled once the copy and its pass have ended.
         app.device_change(DBT_DEVICEARRIVAL)
-        app.wait_until(lambda: app.text(IDC_COUNT) == b"1", timeout=120, what="the press to be counted")
+        self.wait_counted()
         self.assertEqual(app.library_calls().count("GetDriveList"), before + 1)
         self.assertEqual(snapshot(os.path.join(self.target, "USB_Backup")), self.before)
         self.wait_for_balloon("Backup of (G:) to (E:) finished.")
