@@ -3,7 +3,8 @@ a bridge disk and a front-port disk) against the minimal dialog program with a t
 and run the same way under Wine. The two alternate which starts first; each figure is the median
 of the per-round ratios, with their min and max.
 
-Run: bench/startup.sh   (ZOLVAN_BUILD picks the build, the 32-bit release build by default)"""
+Run: bench/startup.sh   (the 32-bit release build where the machine runs 32-bit programs, else the
+64-bit build; ZOLVAN_BUILD and ZOLVAN_WINE pick the build and its Wine loader)"""
 import os
 import subprocess
 import sys
@@ -41,7 +42,7 @@ class Side:
         """(seconds to the tray icon, memory figures once settled)"""
         windows = harness.windows_path(self.prefix.prefix, os.path.join(self.folder, self.exe))
         start = time.monotonic()
-        process = subprocess.Popen(harness.wine("wine", "explorer", "/desktop=%s,1024x768" % harness.DESKTOP, windows),
+        process = subprocess.Popen(harness.wine("explorer", "/desktop=%s,1024x768" % harness.DESKTOP, windows),
                                    env=self.prefix.env, stdout=self.prefix.log, stderr=self.prefix.log)
         there = self.prefix.run_tool("zprobe.exe", "--desktop", harness.DESKTOP, "waittray", "30000")
         seconds = time.monotonic() - start

@@ -20,6 +20,7 @@ BUILD = os.path.abspath(BUILD)
 WORK = os.path.join(BUILD, "e2e")
 BASE_PREFIX = os.path.join(WORK, "base-prefix")
 ARTIFACTS = os.path.join(WORK, "artifacts")
+DISPLAYS = os.path.join(WORK, "displays.txt")  # the X servers this run's tests ran on
 DESKTOP = "shell"  # the desktop name for which Wine shows a taskbar with its tray
 
 # Message and control numbers the tests use.
@@ -56,15 +57,21 @@ def front_port_disk(letter="G"):
 NO_ASLR = ["setarch", "-R"] if subprocess.run(["setarch", "-R", "true"], stderr=subprocess.DEVNULL).returncode == 0 else []
 
 
-def wine(*args):
-    """The command line that runs `wine` (or another Wine program) with these arguments."""
-    return NO_ASLR + list(args)
+# The loader of the build's own width, chosen explicitly: Debian's `wine` wrapper (and wineboot,
+# winecfg, ... through it) takes the 32-bit loader whenever it is installed, also where the kernel
+# cannot run 32-bit programs. WINELOADER makes Wine's own helpers follow the same choice.
+LOADER = os.environ.get("ZOLVAN_WINE", "/usr/lib/wine/wine64")
+
+
+def wine(program, *args):
+    """The command line that runs a Windows program (or a Wine tool such as wineboot.exe)."""
+    return NO_ASLR + [LOADER, program, *args]
 
 
 def wine_env(prefix):
     env = dict(os.environ)
     # Wine's errors stay in each test's log; its fixme chatter does not.
-    env.update(WINEPREFIX=prefix, WINEDEBUG="fixme-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    env.update(WINEPREFIX=prefix, WINELOADER=LOADER, WINEDEBUG="fixme-all", WINEDLLOVERRIDES="mscoree,mshtml=")
     return env
 
 
@@ -125,7 +132,7 @@ def prepare_base_prefix():
     shutil.rmtree(WORK, ignore_errors=True)
     os.makedirs(ARTIFACTS)
     env = wine_env(BASE_PREFIX)
-    subprocess.run(wine("wineboot", "-i"), env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(wine("wineboot.exe", "-i"), env=env, check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-w"], env=env, check=True)
 
 
@@ -156,6 +163,7 @@ class Prefix:
             shutil.copy(os.path.join(BUILD, "sim", tool), self.tools)
         self.log_path = os.path.join(ARTIFACTS, name + ".log")
         self.log = open(self.log_path, "ab")
+        note_display()
 
     def map_drive(self, letter, folder):
         link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")
@@ -168,7 +176,7 @@ class Prefix:
         # Output goes through a file, not a pipe: a wineserver or Wine service started by this
         # call would inherit the pipe and keep it open long after the tool has ended.
         with tempfile.TemporaryFile() as out:
-            process = subprocess.Popen(wine("wine", os.path.join(self.tools, tool), *args), env=self.env,
+            process = subprocess.Popen(wine(os.path.join(self.tools, tool), *args), env=self.env,
                                        stdout=out, stderr=self.log)
             try:
                 process.wait(timeout=timeout)
@@ -234,7 +242,7 @@ class App(Prefix):
     def start(self, cwd=None):
         exe = windows_path(self.prefix, os.path.join(self.app_dir, "ZolvanBackup.exe"))
         self.process = subprocess.Popen(
-            wine("wine", "explorer", "/desktop=%s,1024x768" % DESKTOP, exe), env=self.env, cwd=cwd or self.app_dir,
+            wine("explorer", "/desktop=%s,1024x768" % DESKTOP, exe), env=self.env, cwd=cwd or self.app_dir,
             stdout=self.log, stderr=self.log, start_new_session=True)
         if self.probe("wait", "20000") != ["1"]:
             raise self.hung("the main window did not appear and settle")
@@ -346,17 +354,45 @@ class AppTestCase(unittest.TestCase):
         return app
 
 
+def note_display():
+    """Records the X server this test runs on (its pid from the server's lock file), so that the
+    last check counts the servers this run started and no one else's."""
+    number = os.environ.get("DISPLAY", "").partition(":")[2].partition(".")[0]
+    try:
+        with open("/tmp/.X%s-lock" % number) as f:
+            pid = f.read().strip()
+    except OSError:
+        return
+    with open(DISPLAYS, "a") as f:
+        f.write(":%s %s\n" % (number, pid))
+
+
+def _running_x_server(pid, display):
+    try:
+        with open("/proc/%s/cmdline" % pid, "rb") as f:
+            args = f.read().split(b"\0")
+    except OSError:
+        return False
+    return args[0].endswith(b"Xvfb") and display.encode() in args
+
+
 def leftovers():
-    """What tests left running: processes of their Wine prefixes, and Xvfb servers whose
-    xvfb-run has ended."""
+    """What this run's tests left running: processes of their Wine prefixes, and the X servers
+    they ran on (xvfb-run stops its server as it ends; a server gets a few seconds for that)."""
     found = []
     root = os.path.join(WORK, "prefixes")
     names = sorted(os.listdir(root)) if os.path.isdir(root) else []
     for prefix in [BASE_PREFIX] + [os.path.join(root, name) for name in names]:
         found += prefix_processes(prefix)
-    ps = subprocess.run(["ps", "-eo", "pid,ppid,etime,stat,args"], capture_output=True, text=True)
-    found += [line for line in ps.stdout.splitlines()[1:]
-              if line.split()[4:5] in (["Xvfb"], ["/usr/bin/Xvfb"]) and line.split()[1] == "1"]
+    servers = set()
+    if os.path.exists(DISPLAYS):
+        with open(DISPLAYS) as f:
+            servers = {tuple(line.split()) for line in f if line.strip()}
+    deadline = time.monotonic() + 10
+    while any(_running_x_server(pid, display) for display, pid in servers) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    found += ["Xvfb %s (pid %s)" % (display, pid) for display, pid in sorted(servers)
+              if _running_x_server(pid, display)]
     return found
 
 
