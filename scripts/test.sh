@@ -4,21 +4,27 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
+mkdir -p build
+
+# Each suite's output is kept for the closing count.
+run_ctest() {
+  ctest --preset "$1" 2>&1 | tee "build/ctest-$1.txt"
+}
 
 echo "== native: portable core, unit tests (AddressSanitizer, UBSan)"
 cmake --preset native >/dev/null
 cmake --build --preset native
-ctest --preset native
+run_ctest native
 
 echo "== win64: ZolvanBackup.exe and the simulator under Wine"
 cmake --preset win64 >/dev/null
 cmake --build --preset win64
-ctest --preset win64
+run_ctest win64
 
 echo "== win32: the release build under Wine's 32-bit side"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
-ctest --preset win32
+run_ctest win32
 
 echo "== the release package"
 (cd build/win32 && cpack -G ZIP >/dev/null)
@@ -29,3 +35,9 @@ if [ -f build/win32/e2e-skipped.txt ]; then
   echo "32-bit programs cannot run on this machine: the 32-bit release was built and packaged; its Wine tests were skipped."
   echo "($(cat build/win32/e2e-skipped.txt))"
 fi
+total=0 skipped=0
+for preset in native win64 win32; do
+  total=$((total + $(sed -n 's/.*tests failed out of \([0-9]*\).*/\1/p' "build/ctest-$preset.txt")))
+  skipped=$((skipped + $(grep -c '(Skipped)$' "build/ctest-$preset.txt" || true)))
+done
+echo "all suites: $((total - skipped)) passed, 0 failed, $skipped skipped"
