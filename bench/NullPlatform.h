@@ -31,7 +31,7 @@ class NullPlatform : public Platform {
   bool ListFolder(const std::string&, std::vector<FolderEntry>&) override { return false; }
   bool GetFileInfo(const std::string&, FolderEntry&) override { return false; }
   bool CreateFolder(const std::string&) override { return true; }
-  bool CopyFileReplacing(const std::string&, const std::string&) override { return true; }
+  bool CopyFileReplacing(const std::string&, const std::string&, const std::function<void()>&) override { return true; }
   std::string NarrowFromUtf8(const std::string& text) override { return text; }
 
   void InitCommonControls() override {}
@@ -56,6 +56,8 @@ class NullPlatform : public Platform {
   void SetTimer(WindowHandle, uintptr_t, uint32_t) override {}
   void KillTimer(WindowHandle, uintptr_t) override {}
   void Sleep(uint32_t) override {}
+  uint64_t TickCount() override { return 0; }
+  void HandlePendingMessages() override {}
 };
 
 // The same, with the maker's library loaded: its entry points are these functions, by name. One

@@ -13,7 +13,7 @@ namespace {
 
 constexpr const char kBalloonTitle[] = "Zolvan Backup Utility";
 constexpr int32_t kBalloonTimeout = 2;  // in 100 ms; the shell shows a balloon longer anyway
-constexpr size_t kNotCopiedShown = 20;  // lines in the log view; the balloon tells how many in all
+constexpr size_t kNotCopiedShown = 20;  // lines in the log view and the message box; the balloon tells how many in all
 
 }  // namespace
 
@@ -89,8 +89,10 @@ void MainDialog::OnTimer(uintptr_t timerId) {
 }
 
 intptr_t MainDialog::OnTrayNotify(uintptr_t iconId, intptr_t mouseMessage) {
-  if (iconId == kTrayIconId && (mouseMessage == win::kWmRButtonDown || mouseMessage == win::kWmContextMenu))
-    m_tray.ShowMenu();
+  if (iconId != kTrayIconId) return 0;
+  if (mouseMessage == win::kWmRButtonDown || mouseMessage == win::kWmContextMenu) m_tray.ShowMenu();
+  // Only the balloon of a backup that left files behind has more to tell.
+  if (mouseMessage == win::kNinBalloonUserClick && !m_inPass && !m_balloonNotCopied.files.empty()) ShowNotCopied();
   return 0;
 }
 
@@ -204,16 +206,23 @@ void MainDialog::StartBackup(char source, char target) {
   for (char disk : {source, target}) {
     if (m_removal.WasRequested(disk)) {
       AppendLog(Format("\r\nSkip Copy: <<%c>> is to be removed \r\n", disk));
+      ShowBalloon(Format("Backup of (%c:) to (%c:) was skipped: (%c:) is being removed.", source, target, disk));
       return;
     }
   }
   m_tray.SetTip(Format("Copying (%c:) to (%c:)...", source, target).c_str());
-  const BackupResult result = m_backup.Run(source, target);
+  // The menu opens and Exit is taken while the engine copies; ticks and device changes wait
+  // for the pass to end.
+  const BackupResult result = m_backup.Run(source, target, [this] {
+    m_platform.HandlePendingMessages();
+    return !m_exitPending;
+  });
   m_tray.SetTip(m_strTip.c_str());
-  ReportBackup(source, target, result);
+  if (result.outcome != BackupResult::Outcome::Stopped) ReportBackup(source, target, result);
 }
 
-// A balloon says how the backup ended, and the log view names what could not be copied.
+// A balloon says how the backup ended, and the log view names what could not be copied; so
+// does a message box when the balloon is clicked.
 void MainDialog::ReportBackup(char source, char target, const BackupResult& result) {
   const size_t missing = result.notCopied.size();
   std::string text = Format("Backup of (%c:) to (%c:) ", source, target);
@@ -223,20 +232,40 @@ void MainDialog::ReportBackup(char source, char target, const BackupResult& resu
     text += "failed.";
   else if (missing == 0)
     text += "finished.";
+  else if (missing == 1)
+    text += "finished, but 1 file was not copied.";
   else
     text += Format("finished, but %u files were not copied.", unsigned(missing));
   const size_t shown = std::min(missing, kNotCopiedShown);
   for (size_t i = 0; i < shown; ++i)
     AppendLog(Format("\r\nNot copied: %s \r\n", m_platform.NarrowFromUtf8(result.notCopied[i]).c_str()));
   if (missing > shown) AppendLog(Format("\r\n... and %u more \r\n", unsigned(missing - shown)));
+  ShowBalloon(text);
+  if (result.checked && missing > 0) m_balloonNotCopied = {source, target, result.notCopied};
+}
+
+void MainDialog::ShowBalloon(const std::string& text) {
+  m_balloonNotCopied = {};
   m_tray.ShowBalloon(text.c_str(), kBalloonTitle, kBalloonTimeout);
+}
+
+void MainDialog::ShowNotCopied() {
+  const NotCopied& shown = m_balloonNotCopied;
+  std::string text = Format("These files of (%c:) were not copied to (%c:):\n", shown.source, shown.target);
+  const size_t listed = std::min(shown.files.size(), kNotCopiedShown);
+  for (size_t i = 0; i < listed; ++i) {
+    text += '\n';
+    text += m_platform.NarrowFromUtf8(shown.files[i]);
+  }
+  if (shown.files.size() > listed) text += Format("\n... and %u more", unsigned(shown.files.size() - listed));
+  m_platform.MessageBoxA(m_hWnd, text.c_str(), kBalloonTitle, win::kMbOk | win::kMbIconInformation);
 }
 
 // The front-port disk on the pressed disk's hub is removed, or else the pressed disk itself;
 // polling stops until the next device change.
 bool MainDialog::RemoveAfterLongPress(char pressed) {
   const std::string frontPort = m_bridge.Tables().FrontPortDisksOf(pressed);
-  m_removal.Request(frontPort.empty() ? pressed : frontPort[0]);
+  m_removal.Request(frontPort.empty() ? pressed : frontPort[0], m_platform.TickCount());
   if (m_removal.Pending()) m_platform.SetTimer(m_hWnd, ID_REMOVAL_TIMER, kRemovalCheckMs);
   m_platform.Sleep(kRemovalPauseMs);
   m_platform.KillTimer(m_hWnd, ID_POLL_TIMER);
@@ -247,10 +276,9 @@ bool MainDialog::RemoveAfterLongPress(char pressed) {
 
 // A balloon says how each removal ended; one that failed lets the button work again at once.
 void MainDialog::ReportRemovals() {
-  for (const SafeRemoval::Outcome& removal : m_removal.Finished()) {
-    const std::string text = removal.prepared ? Format("(%c:) can now be removed.", removal.letter)
-                                              : Format("(%c:) could not be prepared for removal.", removal.letter);
-    m_tray.ShowBalloon(text.c_str(), kBalloonTitle, kBalloonTimeout);
+  for (const SafeRemoval::Outcome& removal : m_removal.Finished(m_platform.TickCount())) {
+    ShowBalloon(removal.prepared ? Format("(%c:) can now be removed.", removal.letter)
+                                 : Format("(%c:) could not be prepared for removal.", removal.letter));
     if (removal.prepared) continue;
     m_poll.Reset();
     m_platform.SetTimer(m_hWnd, ID_POLL_TIMER, kPollPeriodMs);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "app/TrayIcon.h"
 #include "backup/BackupEngine.h"
@@ -51,6 +52,8 @@ class MainDialog final : public WindowEvents {
   void CopyFrontPortDisks(char target);
   void StartBackup(char source, char target);
   void ReportBackup(char source, char target, const BackupResult& result);
+  void ShowBalloon(const std::string& text);  // forgets what an earlier balloon had to tell
+  void ShowNotCopied();
   bool RemoveAfterLongPress(char pressed);  // false: the pass ends
   void ReportRemovals();
   void Exit();
@@ -66,6 +69,14 @@ class MainDialog final : public WindowEvents {
   std::string m_strStatus;
   std::string m_strLog;
   std::string m_strTip;
+
+  // The files that the backup told of in the balloon on show did not copy.
+  struct NotCopied {
+    char source = 0;
+    char target = 0;
+    std::vector<std::string> files;
+  };
+  NotCopied m_balloonNotCopied;
 
   // The shell's copy can dispatch messages while a poll pass runs a backup. A pass is never
   // entered again; a device change or Exit that comes meanwhile waits for the pass to end.

@@ -1,5 +1,6 @@
 #include "backup/BackupCheck.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "platform/Text.h"
@@ -38,47 +39,78 @@ std::optional<std::vector<std::string>> BackupCheck::Missing(const RootFilter& m
   std::vector<FolderEntry> sources;
   for (FolderEntry& entry : root)
     if (meant(entry)) sources.push_back(std::move(entry));
+
+  // The folders still to compare are a list of the walk's own, not a recursion: a tree of any
+  // depth (long paths allow some 16,000 levels) cannot overflow the thread's stack. One source
+  // and one target path are cut back to a folder's parent and extended by its name, so a deep
+  // folder's path is not built anew at every level.
   std::vector<std::string> missing;
-  Compare("", sources, missing);
+  std::vector<Folder> folders;
+  std::string sourcePath = m_sourceRoot, targetPath = m_targetRoot;
+  Compare(sourcePath, targetPath, true, sources, missing, folders);
+  while (!folders.empty()) {
+    const Folder folder = std::move(folders.back());
+    folders.pop_back();
+    for (std::string* path : {&sourcePath, &targetPath}) {
+      path->resize((path == &sourcePath ? m_sourceRoot : m_targetRoot).size() + folder.parentLength);
+      *path += '\\';
+      *path += folder.name;
+    }
+    std::vector<FolderEntry> inside;
+    if (m_files.ListFolder(sourcePath, inside))
+      Compare(sourcePath, targetPath, folder.inTarget, inside, missing, folders);
+    else
+      missing.push_back(sourcePath.substr(m_sourceRoot.size() + 1));  // its copy cannot be told
+  }
   return missing;
 }
 
-void BackupCheck::Compare(const std::string& folder, const std::vector<FolderEntry>& sources,
-                          std::vector<std::string>& missing) {
+// The files of one folder are compared with the target's; its subfolders join `folders`, the
+// first of them on top.
+void BackupCheck::Compare(const std::string& sourcePath, const std::string& targetPath, bool inTarget,
+                          const std::vector<FolderEntry>& sources, std::vector<std::string>& missing,
+                          std::vector<Folder>& folders) {
   std::vector<FolderEntry> targets;
-  m_files.ListFolder(Join(m_targetRoot, folder), targets);  // a folder not there has nothing
+  // A folder whose parent the backup lacks is not there either.
+  if (inTarget) m_files.ListFolder(targetPath, targets);
   std::unordered_map<std::string, const FolderEntry*> byName;
   for (const FolderEntry& target : targets) byName.emplace(Key(target.name), &target);
 
+  const size_t length = sourcePath.size() - m_sourceRoot.size();  // of the path below the root
+  const size_t first = folders.size();
   for (const FolderEntry& source : sources) {
     if (source.attributes & win::kFileAttributeReparsePoint) continue;  // may lead off the disk
-    const std::string path = Join(folder, source.name);
-    if (source.IsFolder()) {
-      std::vector<FolderEntry> inside;
-      if (m_files.ListFolder(Join(m_sourceRoot, path), inside))
-        Compare(path, inside, missing);
-      else
-        missing.push_back(path);  // what it holds cannot be told, so neither can its copy
-      continue;
-    }
     const auto target = byName.find(Key(source.name));
-    if (target == byName.end() || !InPlace(source, *target->second)) missing.push_back(path);
+    const bool there = target != byName.end();
+    if (source.IsFolder())
+      folders.push_back({length, source.name, there && target->second->IsFolder()});
+    else if (!there || !InPlace(source, *target->second))
+      missing.push_back(length == 0 ? source.name : sourcePath.substr(m_sourceRoot.size() + 1) + '\\' + source.name);
   }
+  std::reverse(folders.begin() + std::ptrdiff_t(first), folders.end());
 }
 
-std::vector<std::string> BackupCheck::Repair(const std::vector<std::string>& files) {
-  std::vector<std::string> notCopied;
+BackupCheck::Repaired BackupCheck::Repair(const std::vector<std::string>& files,
+                                          const std::function<bool()>& keepGoing) {
+  Repaired repaired;
+  // During a file the answer cannot stop it: a copy cut short would leave neither the old
+  // backup of that file nor the new one.
+  const std::function<void()> progress = [&] { keepGoing(); };
   for (const std::string& file : files) {
+    if (!keepGoing()) {
+      repaired.stopped = true;
+      break;
+    }
     for (size_t at = file.find('\\'); at != std::string::npos; at = file.find('\\', at + 1))
       m_files.CreateFolder(Join(m_targetRoot, file.substr(0, at)));
     const std::string from = Join(m_sourceRoot, file);
     const std::string to = Join(m_targetRoot, file);
     FolderEntry source, target;
-    const bool copied = m_files.CopyFileReplacing(from, to) && m_files.GetFileInfo(from, source) &&
+    const bool copied = m_files.CopyFileReplacing(from, to, progress) && m_files.GetFileInfo(from, source) &&
                         m_files.GetFileInfo(to, target) && InPlace(source, target);
-    if (!copied) notCopied.push_back(file);
+    if (!copied) repaired.notCopied.push_back(file);
   }
-  return notCopied;
+  return repaired;
 }
 
 }  // namespace zolvan

@@ -23,12 +23,23 @@ class BackupCheck {
   // Links and junctions are never followed.
   std::optional<std::vector<std::string>> Missing(const RootFilter& meant);
 
-  // Copies the files itself, folders made as needed and same-named files replaced; returns
-  // those still not in place.
-  std::vector<std::string> Repair(const std::vector<std::string>& files);
+  struct Repaired {
+    std::vector<std::string> notCopied;  // the files still not in place
+    bool stopped = false;                // `keepGoing` said no: the files after it were not tried
+  };
+  // Copies the files itself, folders made as needed and same-named files replaced. `keepGoing`
+  // is asked before each file and, through the copy's progress, during a long one.
+  Repaired Repair(const std::vector<std::string>& files, const std::function<bool()>& keepGoing);
 
  private:
-  void Compare(const std::string& folder, const std::vector<FolderEntry>& sources, std::vector<std::string>& missing);
+  struct Folder {
+    size_t parentLength;  // of the parent's path below the root
+    std::string name;
+    bool inTarget;  // the backup holds a folder of that name
+  };
+  void Compare(const std::string& sourcePath, const std::string& targetPath, bool inTarget,
+               const std::vector<FolderEntry>& sources, std::vector<std::string>& missing,
+               std::vector<Folder>& folders);
 
   FileSystem& m_files;
   std::string m_sourceRoot;  // "E:"

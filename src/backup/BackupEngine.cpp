@@ -26,26 +26,27 @@ BackupResult Ended(Outcome outcome, std::string failedEntry = {}) {
 
 }  // namespace
 
-BackupResult BackupEngine::Run(char source, char target) {
+BackupResult BackupEngine::Run(char source, char target, const KeepGoing& keepGoing) {
   if (!IsDriveLetter(source) || !IsDriveLetter(target)) return Ended(Outcome::Failed);
   // Copying X:\* into X:\USB_Backup would nest every earlier backup into the new one.
   if (source == target) return Ended(Outcome::SameDisk);
   m_source = source;
   m_target = target;
-  m_listed = false;
-  m_listing.clear();
+  m_keepGoing = &keepGoing;
   BackupResult result = BackupDrive();
+  if (result.outcome != Outcome::Stopped && !keepGoing()) result.outcome = Outcome::Stopped;
   // A cancelled copy is left as the user left it.
-  if (result.outcome != Outcome::Cancelled) Check(result);
+  if (result.outcome != Outcome::Cancelled && result.outcome != Outcome::Stopped) Check(result);
+  m_keepGoing = nullptr;
   return result;
 }
 
 void BackupEngine::Check(BackupResult& result) {
-  // The whole-root copy is meant to copy every root entry but those both hidden and system
-  // (System Volume Information, $RECYCLE.BIN); the fallback only what its listing named.
-  const auto meant = [&](const FolderEntry& entry) {
-    if (m_listed)
-      return std::find(m_listing.begin(), m_listing.end(), m_files.NarrowFromUtf8(entry.name)) != m_listing.end();
+  // Whichever way the copy went, the backup is meant to hold every root entry but those both
+  // hidden and system (System Volume Information, $RECYCLE.BIN). The fallback's listing cannot
+  // tell: it leaves out hidden entries, may name nothing at all, and is written in the OEM code
+  // page.
+  const auto meant = [](const FolderEntry& entry) {
     const uint32_t hiddenSystem = win::kFileAttributeHidden | win::kFileAttributeSystem;
     return (entry.attributes & hiddenSystem) != hiddenSystem;
   };
@@ -53,7 +54,9 @@ void BackupEngine::Check(BackupResult& result) {
   const auto missing = check.Missing(meant);
   if (!missing) return;
   result.checked = true;
-  for (const std::string& file : check.Repair(*missing)) result.notCopied.push_back(Format("%c:\\", m_source) + file);
+  const BackupCheck::Repaired repaired = check.Repair(*missing, *m_keepGoing);
+  if (repaired.stopped) result.outcome = Outcome::Stopped;
+  for (const std::string& file : repaired.notCopied) result.notCopied.push_back(Format("%c:\\", m_source) + file);
 }
 
 std::string BackupEngine::TargetFolder() const { return Format("%c:\\USB_Backup", m_target); }
@@ -112,7 +115,6 @@ BackupResult BackupEngine::BackupByList() {
 
   BackupResult result = Ended(Outcome::Failed);
   if (FileHandle file = m_files.OpenFileForReading(listing.c_str())) {
-    m_listed = true;
     result.outcome = Outcome::Completed;
     char line[kLineBufferSize] = {};
     size_t length = 0;
@@ -127,11 +129,15 @@ BackupResult BackupEngine::BackupByList() {
       // A NUL would end the name early, down to none at all: the root itself. Such a line
       // names no entry.
       if (named) {
-        m_listing.emplace_back(line, length);
-        // After the first entry that fails, the rest are only read: the check is to know them.
-        if (result.outcome == Outcome::Completed) {
-          const int copied = CopyEntry(line);
-          if (copied != 0) result = Ended(copied == win::kErrorCancelled ? Outcome::Cancelled : Outcome::Failed, line);
+        if (!(*m_keepGoing)()) {
+          result.outcome = Outcome::Stopped;
+          break;
+        }
+        const int copied = CopyEntry(line);
+        // The first entry that fails ends the fallback; the check then finds what it left.
+        if (copied != 0) {
+          result = Ended(copied == win::kErrorCancelled ? Outcome::Cancelled : Outcome::Failed, line);
+          break;
         }
       }
       std::memset(line, 0, sizeof line);

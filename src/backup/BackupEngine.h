@@ -3,6 +3,7 @@
 // the backup against the source and copies itself what the shell left behind.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,6 +17,7 @@ struct BackupResult {
     Cancelled,  // by the user, in the shell's progress window
     Failed,
     SameDisk,   // source and target are one disk: nothing was copied
+    Stopped,    // the program is ending: no further entry or file was copied, nothing checked
   };
   Outcome outcome = Outcome::Failed;  // how the shell's copy ended
   std::string failedEntry;  // the root entry whose copy failed in the fallback
@@ -27,11 +29,16 @@ struct BackupResult {
   std::vector<std::string> notCopied;
 };
 
+// Asked before each copy the engine makes itself (a fallback entry, a repaired file) and, while a
+// long file is copied, now and then during it: the caller may handle its window's pending
+// messages there. False ends the run at that point.
+using KeepGoing = std::function<bool()>;
+
 class BackupEngine {
  public:
   explicit BackupEngine(FileSystem& files) : m_files(files) {}
 
-  BackupResult Run(char source, char target);
+  BackupResult Run(char source, char target, const KeepGoing& keepGoing = [] { return true; });
 
   // Creates every folder along the path; folders that exist or cannot be made are no error.
   void MakeDirPath(const char* path);
@@ -47,10 +54,9 @@ class BackupEngine {
   std::string NewListingFile();
 
   FileSystem& m_files;
+  const KeepGoing* m_keepGoing = nullptr;  // the run's
   char m_source = 0;
   char m_target = 0;
-  bool m_listed = false;               // the fallback read a listing: it names what to copy
-  std::vector<std::string> m_listing;  // the root entries the listing named
 };
 
 }  // namespace zolvan

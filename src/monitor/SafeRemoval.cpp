@@ -6,30 +6,43 @@
 namespace zolvan {
 
 SafeRemoval::~SafeRemoval() {
-  for (const Running& r : m_pending)
+  for (const Tool& r : m_pending)
     if (r.process) m_programs.CloseProcess(r.process);
 }
 
-void SafeRemoval::Request(char letter) {
-  if (!IsDriveLetter(letter)) return;
-  if (!WasRequested(letter)) m_requested += letter;
-  const std::string commandLine = Format("RemoveDrive.exe %c: -l", letter);
-  m_pending.push_back({letter, m_programs.StartProgram("RemoveDrive.exe", commandLine.c_str())});
+bool SafeRemoval::ToolRuns(char letter) const {
+  for (const Tool& r : m_pending)
+    if (r.letter == letter) return true;
+  return false;
 }
 
-std::vector<SafeRemoval::Outcome> SafeRemoval::Finished() {
+void SafeRemoval::Request(char letter, uint64_t nowMs) {
+  if (!IsDriveLetter(letter)) return;
+  if (!WasRequested(letter)) m_requested += letter;
+  if (ToolRuns(letter)) return;  // a second tool for the same disk would only contradict the first
+  const std::string commandLine = Format("RemoveDrive.exe %c: -l", letter);
+  m_pending.push_back({letter, m_programs.StartProgram("RemoveDrive.exe", commandLine.c_str()), nowMs});
+}
+
+std::vector<SafeRemoval::Outcome> SafeRemoval::Finished(uint64_t nowMs) {
   std::vector<Outcome> finished;
   for (auto it = m_pending.begin(); it != m_pending.end();) {
     uint32_t exitCode = 0;
-    if (it->process && !m_programs.ProcessEnded(it->process, exitCode)) {
+    const bool ended = !it->process || m_programs.ProcessEnded(it->process, exitCode);
+    if (!ended && nowMs - it->startedMs < kToolPatienceMs) {
       ++it;
       continue;
     }
-    finished.push_back({it->letter, it->process && exitCode == 0});
+    finished.push_back({it->letter, ended && it->process && exitCode == 0});
     if (it->process) m_programs.CloseProcess(it->process);
     it = m_pending.erase(it);
   }
   return finished;
+}
+
+void SafeRemoval::ForgetRequests() {
+  m_requested.clear();
+  for (const Tool& r : m_pending) m_requested += r.letter;
 }
 
 }  // namespace zolvan

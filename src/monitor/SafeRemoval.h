@@ -12,6 +12,9 @@ namespace zolvan {
 
 class SafeRemoval {
  public:
+  // A tool that has not ended by then is taken for one that failed, and left alone.
+  static constexpr uint64_t kToolPatienceMs = 60'000;
+
   struct Outcome {
     char letter;
     bool prepared;  // the tool ended with exit code 0
@@ -22,25 +25,30 @@ class SafeRemoval {
   SafeRemoval(const SafeRemoval&) = delete;
   SafeRemoval& operator=(const SafeRemoval&) = delete;
 
-  // Starts "RemoveDrive.exe X: -l" for the disk. A letter outside A-Z is never removed.
-  void Request(char letter);
-  // The removals whose tool has ended, or could not be started, since the last call.
-  std::vector<Outcome> Finished();
+  // Starts "RemoveDrive.exe X: -l" for the disk, unless its tool still runs. A letter outside
+  // A-Z is never removed. `nowMs` is the system's millisecond clock.
+  void Request(char letter, uint64_t nowMs);
+  // The removals whose tool has ended, could not be started, or has run for kToolPatienceMs,
+  // since the last call.
+  std::vector<Outcome> Finished(uint64_t nowMs);
   bool Pending() const { return !m_pending.empty(); }
 
-  // Whether a removal of the disk was asked for since the drives were last listed.
+  // Whether the disk is being removed: its tool still runs, or was started since the drives
+  // were last listed.
   bool WasRequested(char letter) const { return m_requested.find(letter) != std::string::npos; }
-  // The drives were listed afresh.
-  void ForgetRequests() { m_requested.clear(); }
+  // The drives were listed afresh: only the disks whose tool still runs stay requested.
+  void ForgetRequests();
 
  private:
-  struct Running {
+  struct Tool {
     char letter;
     ProcessHandle process;  // null: the tool could not be started
+    uint64_t startedMs;
   };
+  bool ToolRuns(char letter) const;
 
   FileSystem& m_programs;
-  std::vector<Running> m_pending;
+  std::vector<Tool> m_pending;
   std::string m_requested;
 };
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,7 +55,9 @@ class FileSystem {
   virtual bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) = 0;
   virtual bool GetFileInfo(const std::string& path, FolderEntry& info) = 0;  // false when absent
   virtual bool CreateFolder(const std::string& path) = 0;
-  virtual bool CopyFileReplacing(const std::string& from, const std::string& to) = 0;
+  // `progress` is called now and then while the file is copied.
+  virtual bool CopyFileReplacing(const std::string& from, const std::string& to,
+                                 const std::function<void()>& progress) = 0;
   // A UTF-8 text in the narrow code page the program's texts are shown in.
   virtual std::string NarrowFromUtf8(const std::string& text) = 0;
 

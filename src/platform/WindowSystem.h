@@ -66,6 +66,10 @@ class WindowSystem {
   virtual void SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) = 0;
   virtual void KillTimer(WindowHandle window, uintptr_t id) = 0;
   virtual void Sleep(uint32_t ms) = 0;
+  virtual uint64_t TickCount() = 0;  // milliseconds since the system started
+  // Handles the messages waiting for the thread's windows, then returns: the program's one
+  // thread stays answerable while it copies.
+  virtual void HandlePendingMessages() = 0;
 
  protected:
   ~WindowSystem() = default;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "FakePlatform.h"
+#include "backup/BackupCheck.h"
 #include "backup/BackupEngine.h"
 
 namespace zolvan {
@@ -127,30 +128,62 @@ TEST_F(BackupCheckTest, WhatCannotBeCopied_IsReported_AndNothingElse) {
   platform.shellLeavesOut = {kDeep};
   const BackupResult result = Run();
   EXPECT_TRUE(result.checked);
-  EXPECT_EQ(result.notCopied, (Paths{"E:\\Photos\\locked.jpg", "E:\\socket"}));
+  // A folder's files come before what its subfolders hold.
+  EXPECT_EQ(result.notCopied, (Paths{"E:\\socket", "E:\\Photos\\locked.jpg"}));
   EXPECT_EQ(Repairs().size(), 3u) << "the deep file was repaired, the two others tried";
 }
 
-TEST_F(BackupCheckTest, Fallback_IsCheckedOnlyForWhatItsListingNamed) {
-  // The whole-root copy fails; the listing names a.txt and Photos only.
-  platform.copyResults["E:\\*"] = 1026;
-  platform.listing = "a.txt\r\nPhotos\r\n";
-  const BackupResult result = Run();
-  EXPECT_EQ(result.outcome, Outcome::Completed);
-  EXPECT_TRUE(result.checked);
-  EXPECT_EQ(result.notCopied, Paths{});
-  EXPECT_TRUE(Repairs().empty()) << "deep and hidden.txt were not meant";
+// Whatever the fallback's listing named, the backup is checked against the whole root: a root
+// entry the listing left out or named in other bytes is copied by the repair.
+TEST_F(BackupCheckTest, Fallback_IsCheckedAgainstTheWholeRoot_WhateverItsListingNamed) {
+  const std::string umlautFolder = "E:\\Fotos_M\xC3\xBCller";  // UTF-8, as the walk sees it
+  struct Case {
+    const char* name;
+    std::function<void(test::FakePlatform&)> setUp;
+  };
+  const Case cases[] = {
+      // dir writes a redirected listing in the OEM code page: ü is 0x81 there, 0xFC in ANSI, and
+      // the shell finds no entry of that name.
+      {"a name in the OEM code page",
+       [&](test::FakePlatform& p) {
+         p.listing = "a.txt\r\nFotos_M\x81ller\r\nPhotos\r\ndeep\r\n";
+         p.copyResults["E:\\Fotos_M\x81ller"] = 1026;
+       }},
+      {"an empty listing: the command interpreter is blocked",
+       [](test::FakePlatform& p) { p.commandInterpreterBlocked = true; }},
+      {"a listing that leaves out hidden entries",
+       [](test::FakePlatform& p) { p.listing = "a.txt\r\nPhotos\r\ndeep\r\nFotos_M\x81ller\r\n"; }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform fresh;
+    fresh.disk = platform.disk;
+    fresh.AddFile(umlautFolder + "\\img.jpg", 40, kNoon);
+    fresh.copyResults["E:\\*"] = 1026;
+    c.setUp(fresh);
+    BackupEngine e(fresh);
+    const BackupResult result = e.Run('E', 'F');
+    EXPECT_TRUE(result.checked);
+    EXPECT_EQ(result.notCopied, Paths{});
+    for (const char* copied : {"F:\\USB_Backup\\Fotos_M\xC3\xBCller\\img.jpg", "F:\\USB_Backup\\hidden.txt",
+                               "F:\\USB_Backup\\a.txt", "F:\\USB_Backup\\deep\\x\\y\\z\\deep.txt"})
+      EXPECT_EQ(fresh.disk.count(copied), 1u) << copied;
+    EXPECT_EQ(fresh.disk.count("F:\\USB_Backup\\System Volume Information"), 0u);
+  }
 }
 
-TEST_F(BackupCheckTest, Fallback_WhatItsFailingEntryAndTheRestLeftOut_IsRepaired) {
+TEST_F(BackupCheckTest, Fallback_StopsAtItsFailingEntry_AndTheRepairCopiesWhatItLeft) {
   platform.copyResults["E:\\*"] = 1026;
   platform.copyResults["E:\\a.txt"] = 1026;
   platform.listing = "a.txt\r\nPhotos\r\n";
   const BackupResult result = Run();
   EXPECT_EQ(result.outcome, Outcome::Failed);
   EXPECT_EQ(result.failedEntry, "a.txt");
-  EXPECT_EQ(Repairs(), (Calls{"CopyFile E:\\Photos\\2024\\img.jpg -> F:\\USB_Backup\\Photos\\2024\\img.jpg",
-                              "CopyFile E:\\a.txt -> F:\\USB_Backup\\a.txt"}));
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation").size(), 2u) << "Photos is left to the repair";
+  EXPECT_EQ(Repairs(), (Calls{"CopyFile E:\\a.txt -> F:\\USB_Backup\\a.txt",
+                              "CopyFile E:\\hidden.txt -> F:\\USB_Backup\\hidden.txt",
+                              "CopyFile E:\\Photos\\2024\\img.jpg -> F:\\USB_Backup\\Photos\\2024\\img.jpg",
+                              "CopyFile " + kDeep + " -> F:\\USB_Backup\\deep\\x\\y\\z\\deep.txt"}));
   EXPECT_EQ(result.notCopied, Paths{});
 }
 
@@ -178,6 +211,30 @@ TEST_F(BackupCheckTest, CancelledCopy_IsLeftAsTheUserLeftIt) {
   EXPECT_EQ(result.outcome, Outcome::Cancelled);
   EXPECT_FALSE(result.checked);
   EXPECT_TRUE(Repairs().empty());
+}
+
+// Long paths allow some 16,000 levels of folders; the walk keeps its own list of folders to
+// visit, so no depth can overflow the thread's stack.
+TEST(BackupCheckDeepTree, AHundredThousandLevels_AreWalkedToTheFileAtTheBottom) {
+  constexpr size_t kLevels = 100'000;
+  test::FakePlatform platform;
+  // E:\d\d\...\d, kLevels deep, holds one file f; USB_Backup holds nothing yet. Told from the
+  // path's length alone: a map of such paths would hold gigabytes.
+  platform.listFolder = [](const std::string& folder, std::vector<FolderEntry>& entries) {
+    if (folder[0] != 'E') return false;
+    const size_t depth = (folder.size() - 2) / 2;
+    FolderEntry entry;
+    entry.name = depth < kLevels ? "d" : "f";
+    entry.attributes = depth < kLevels ? win::kFileAttributeDirectory : 0;
+    entries.push_back(entry);
+    return true;
+  };
+  BackupCheck check(platform, 'E', 'F');
+  const auto missing = check.Missing([](const FolderEntry&) { return true; });
+  ASSERT_TRUE(missing);
+  ASSERT_EQ(missing->size(), 1u);
+  EXPECT_EQ(missing->front().size(), 2 * kLevels + 1);
+  EXPECT_EQ(missing->front().substr(missing->front().size() - 4), "\\d\\f");
 }
 
 }  // namespace

@@ -118,7 +118,7 @@ class SafeRemovalTest : public ::testing::Test {
  protected:
   std::vector<std::string> Finished() {
     std::vector<std::string> out;
-    for (const SafeRemoval::Outcome& o : removal.Finished()) out.push_back(std::string(1, o.letter) + (o.prepared ? " prepared" : " failed"));
+    for (const SafeRemoval::Outcome& o : removal.Finished(platform.now)) out.push_back(std::string(1, o.letter) + (o.prepared ? " prepared" : " failed"));
     return out;
   }
 
@@ -128,7 +128,7 @@ class SafeRemovalTest : public ::testing::Test {
 
 TEST_F(SafeRemovalTest, StartsTheToolAndReportsItsExitCodeOnceItHasEnded) {
   platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}, {"RemoveDrive.exe H: -l", 1}};
-  for (char letter : {'G', 'H', 'K'}) removal.Request(letter);  // K: the tool cannot be started
+  for (char letter : {'G', 'H', 'K'}) removal.Request(letter, platform.now);  // K: the tool cannot be started
   EXPECT_EQ(platform.CallsStartingWith("StartProgram"),
             (std::vector<std::string>{"StartProgram RemoveDrive.exe | RemoveDrive.exe G: -l",
                                       "StartProgram RemoveDrive.exe | RemoveDrive.exe H: -l",
@@ -143,20 +143,49 @@ TEST_F(SafeRemovalTest, StartsTheToolAndReportsItsExitCodeOnceItHasEnded) {
 }
 
 TEST_F(SafeRemovalTest, NeverRemovesALetterOutsideAToZ) {
-  for (char letter : {'\0', '&', 'e', '['}) removal.Request(letter);
+  for (char letter : {'\0', '&', 'e', '['}) removal.Request(letter, platform.now);
   EXPECT_TRUE(platform.calls.empty());
   EXPECT_FALSE(removal.Pending());
   EXPECT_TRUE(Finished().empty());
 }
 
 TEST_F(SafeRemovalTest, RemembersRequestedDisksUntilTheDrivesAreListedAgain) {
-  removal.Request('G');
+  platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
+  removal.Request('G', platform.now);
   EXPECT_TRUE(removal.WasRequested('G'));
   EXPECT_FALSE(removal.WasRequested('E'));
   Finished();
   EXPECT_TRUE(removal.WasRequested('G')) << "a removal that ended is still asked for";
   removal.ForgetRequests();
   EXPECT_FALSE(removal.WasRequested('G'));
+}
+
+TEST_F(SafeRemovalTest, ADiskWhoseToolStillRuns_StaysRequestedAcrossListings_AndGetsNoSecondTool) {
+  platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
+  platform.programsRunning = true;
+  removal.Request('G', platform.now);
+  removal.ForgetRequests();
+  EXPECT_TRUE(removal.WasRequested('G'));
+  removal.Request('G', platform.now);
+  EXPECT_EQ(platform.CallsStartingWith("StartProgram").size(), 1u);
+  platform.programsRunning = false;
+  EXPECT_EQ(Finished(), std::vector<std::string>{"G prepared"});
+  removal.Request('G', platform.now);  // the tool has ended: a new request is a new tool
+  EXPECT_EQ(platform.CallsStartingWith("StartProgram").size(), 2u);
+}
+
+TEST_F(SafeRemovalTest, AToolThatHasNotEndedAfterAMinute_FailsAndIsLeftAlone) {
+  platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
+  platform.programsRunning = true;
+  removal.Request('G', platform.now);
+  platform.now += SafeRemoval::kToolPatienceMs - 1;
+  EXPECT_TRUE(Finished().empty());
+  platform.now += 1;
+  EXPECT_EQ(Finished(), std::vector<std::string>{"G failed"});
+  EXPECT_EQ(platform.CallsStartingWith("CloseProcess"), std::vector<std::string>{"CloseProcess 1"});
+  EXPECT_FALSE(removal.Pending());
+  removal.ForgetRequests();
+  EXPECT_FALSE(removal.WasRequested('G')) << "given up on, as if it had ended";
 }
 
 }  // namespace

@@ -35,15 +35,25 @@ class FakePlatform : public Platform {
   std::vector<Notification> notifications;
 
   // Files: path -> content. System() runs "dir X:\ /b > "path"" by writing `listing` to path
-  // GetTempFileNameA creates an empty file, as Windows does; openFails makes every open fail.
+  // (its bytes as they stand: Windows' dir writes a redirected listing in the OEM code page),
+  // unless the command interpreter is blocked. GetTempFileNameA creates an empty file, as
+  // Windows does; openFails makes every open fail.
   std::map<std::string, std::string> files;
   std::string tempPath = "C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\";
   std::string listing;
+  bool commandInterpreterBlocked = false;
   bool openFails = false;
   std::map<std::string, int> copyResults;      // by source name; 0 when absent
   std::set<std::string> copiesReportedAborted;  // result 0 with fAnyOperationsAborted
   // Runs inside every shell copy, as the shell's progress window dispatches messages.
   std::function<void()> duringCopy;
+  // Runs inside every file copy of the program's own, as the copy reports its progress.
+  std::function<void()> duringFileCopy;
+  // Plays the messages that wait for the window when the program asks for them.
+  std::function<void()> pendingMessages;
+  // Answers ListFolder in place of `disk` where it returns true (a tree too large to hold).
+  std::function<bool(const std::string&, std::vector<FolderEntry>&)> listFolder;
+  uint64_t now = 5'000'000;  // TickCount, in ms
 
   // The disks' files and folders by full path ("E:\\Photos\\a.jpg"); every drive's root ("E:")
   // is there but for the drives in `missingDrives`. A shell copy whose result is 0 copies in
@@ -195,6 +205,7 @@ class FakePlatform : public Platform {
   }
   int System(const char* command) override {
     calls.push_back(std::string("System ") + command);
+    if (commandInterpreterBlocked) return -1;
     const std::string c = command;
     const auto open = c.find("> \"");
     if (open != std::string::npos && c.back() == '"')
@@ -238,6 +249,7 @@ class FakePlatform : public Platform {
     calls.push_back("CloseProcess " + std::to_string(reinterpret_cast<size_t>(process)));
   }
   bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override {
+    if (listFolder && listFolder(folder, entries)) return true;
     const bool root = folder.size() == 2 && folder[1] == ':';
     if (root ? missingDrives.count(folder[0]) > 0 : !IsFolder(folder)) return false;
     const std::string prefix = folder + '\\';
@@ -259,15 +271,26 @@ class FakePlatform : public Platform {
     disk.emplace(path, Node{true, 0, 0, win::kFileAttributeDirectory, true});
     return true;
   }
-  bool CopyFileReplacing(const std::string& from, const std::string& to) override {
+  bool CopyFileReplacing(const std::string& from, const std::string& to,
+                         const std::function<void()>& progress) override {
     calls.push_back("CopyFile " + from + " -> " + to);
+    progress();
+    if (duringFileCopy) duringFileCopy();
+    progress();
     auto it = disk.find(from);
     if (it == disk.end() || it->second.folder || !it->second.readable) return false;
     if (Parent(to).size() > 2 && !IsFolder(Parent(to))) return false;
     disk[to] = it->second;
     return true;
   }
-  std::string NarrowFromUtf8(const std::string& text) override { return text; }
+  // The ANSI code page (1252) for the one letter beyond ASCII the tests use, ü; the OEM code
+  // page (850) writes it 0x81.
+  std::string NarrowFromUtf8(const std::string& text) override {
+    std::string narrow = text;
+    for (size_t at = narrow.find("\xC3\xBC"); at != std::string::npos; at = narrow.find("\xC3\xBC", at))
+      narrow.replace(at, 2, "\xFC");
+    return narrow;
+  }
 
   void SetTimer(WindowHandle w, uintptr_t id, uint32_t ms) override {
     Check(w);
@@ -277,7 +300,15 @@ class FakePlatform : public Platform {
     Check(w);
     calls.push_back("KillTimer " + std::to_string(id));
   }
-  void Sleep(uint32_t ms) override { calls.push_back("Sleep " + std::to_string(ms)); }
+  void Sleep(uint32_t ms) override {
+    calls.push_back("Sleep " + std::to_string(ms));
+    now += ms;
+  }
+  uint64_t TickCount() override { return now; }
+  void HandlePendingMessages() override {
+    calls.push_back("HandlePendingMessages");
+    if (pendingMessages) pendingMessages();
+  }
   ModuleHandle GetModuleHandleA(const char* name) override {
     calls.push_back(std::string("GetModuleHandle ") + name);
     return loadedModules.count(name) ? Module() : nullptr;

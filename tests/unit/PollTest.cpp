@@ -156,7 +156,13 @@ TEST_F(PollTest, BackupBalloon_SaysHowTheBackupEnded) {
        "Backup of (G:) to (E:) was cancelled."},
       {"source gone", [](test::FakePlatform& p) { p.missingDrives = {'G'}; }, "Backup of (G:) to (E:) failed."},
       {"a file not copied", [&](test::FakePlatform& p) { unreadable(p, "G:\\socket"); },
-       "Backup of (G:) to (E:) finished, but 1 files were not copied."},
+       "Backup of (G:) to (E:) finished, but 1 file was not copied."},
+      {"two files not copied",
+       [&](test::FakePlatform& p) {
+         unreadable(p, "G:\\socket");
+         unreadable(p, "G:\\pipe");
+       },
+       "Backup of (G:) to (E:) finished, but 2 files were not copied."},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -287,16 +293,70 @@ TEST_F(PollTest, RemovalThatFails_SaysSo_AndTheButtonWorksAgainAtOnce) {
 TEST_F(PollTest, ADiskHandedToRemoval_IsNotCopied_UntilTheDrivesAreListedAgain) {
   Start();
   Press('E', kLongPress);
-  dialog.OnDeviceChange(0x0007);  // no rediscovery
+  dialog.OnTimer(ID_REMOVAL_TIMER);  // the tool has ended
+  dialog.OnDeviceChange(0x0007);     // no rediscovery
   Clear();
   Press('E', "D");
   EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
   EXPECT_PRED2(EndsWith, platform.controlText[1000],
                "\r\nRun Copy from <<G>> to <<E>> \r\n\r\nSkip Copy: <<G>> is to be removed \r\n");
-  EXPECT_TRUE(Balloons().empty());
+  EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) was skipped: (G:) is being removed."});
   dialog.OnDeviceChange(win::kDbtDeviceArrival);
   Press('E', "D");
   EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE});
+}
+
+// A phone plugged in while G is ejected lists G again: it stays out of copies, and a second
+// long press starts no second tool for it.
+TEST_F(PollTest, ADiskWhoseToolStillRuns_IsNeitherCopiedNorHandedToASecondTool_AcrossDiscoveries) {
+  fake.OnHub('H', kHub, 2);  // a second volume of the front-port disk
+  platform.exitCodes["RemoveDrive.exe H: -l"] = 0;
+  Start();
+  platform.programsRunning = true;
+  Press('E', kLongPress);
+  dialog.OnDeviceChange(win::kDbtDeviceArrival);
+  Clear();
+  Press('E', "D");
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"),
+            Calls{"SHFileOperation 2 H:\\* -> E:\\USB_Backup flags=3088"});
+  EXPECT_EQ(Balloons(), (Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) was skipped: (G:) is being removed.",
+                               "Zolvan Backup Utility: Backup of (H:) to (E:) finished."}));
+  Press('E', kLongPress);
+  EXPECT_EQ(platform.controlText[1003], "2") << "the second long press counts";
+  EXPECT_TRUE(platform.CallsStartingWith("StartProgram").empty());
+}
+
+TEST_F(PollTest, TwoDisksLongPressedInOnePass_HandTheFrontPortDiskToOneTool) {
+  fake.Bridge("EK");
+  fake.Recognise('E');
+  fake.Recognise('K');
+  fake.OnHub('K', kHub, 1);
+  Start();
+  fake.buttons['E'] = kLongPress;
+  fake.buttons['K'] = kLongPress;
+  for (int n = 0; n < 10; ++n) dialog.OnTimer(ID_POLL_TIMER);
+  EXPECT_EQ(platform.controlText[1003], "2");
+  EXPECT_EQ(platform.CallsStartingWith("StartProgram"), Calls{"StartProgram RemoveDrive.exe | RemoveDrive.exe G: -l"});
+  dialog.OnTimer(ID_REMOVAL_TIMER);
+  EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: (G:) can now be removed."});
+  EXPECT_TRUE(platform.CallsStartingWith("SetTimer 1").empty()) << "polling waits for a device change";
+}
+
+TEST_F(PollTest, AToolThatNeverEnds_FailsAfterAMinute_AndTheButtonWorksAgain) {
+  Start();
+  platform.programsRunning = true;
+  fake.buttons['E'] = kLongPress;
+  for (int n = 0; n < 10; ++n) dialog.OnTimer(ID_POLL_TIMER);  // the tenth stops the poll
+  platform.now += SafeRemoval::kToolPatienceMs - 400;  // the press's pause has passed too
+  dialog.OnTimer(ID_REMOVAL_TIMER);
+  EXPECT_TRUE(Balloons().empty());
+  platform.now += 400;
+  dialog.OnTimer(ID_REMOVAL_TIMER);
+  EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: (G:) could not be prepared for removal."});
+  ExpectInOrder(platform.calls, {"CloseProcess 1", "SetTimer 1 300", "KillTimer 2"});
+  Clear();
+  Press('E', "D");
+  EXPECT_EQ(platform.controlText[1004], "1");
 }
 
 TEST_F(PollTest, DriveNotIdentifiedByTheLatestDiscovery_IsNeverRead) {
@@ -343,6 +403,131 @@ TEST_F(PollTest, ExitDuringACopy_EndsTheProgramAfterIt_AndStartsNoFurtherCopy) {
   EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE});
   ExpectInOrder(platform.calls, {kCopyGtoE, "Shell_NotifyIcon 2", "DestroyWindow"});
   EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
+}
+
+// Exit while the engine copies entry after entry, or file after file: the program ends after
+// the copy at hand, with no further entry or file and no balloon.
+TEST_F(PollTest, ExitDuringTheFallbackOrTheRepair_EndsTheProgramAtTheNextBoundary) {
+  struct Case {
+    const char* name;
+    Calls shellCopies;
+    Calls fileCopies;
+  };
+  const Case cases[] = {
+      {"fallback", {kCopyGtoE, "SHFileOperation 2 G:\\a -> E:\\USB_Backup flags=3088"}, {}},
+      {"repair", {kCopyGtoE}, {"CopyFile G:\\a -> E:\\USB_Backup\\a"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform p;
+    p.AddFile("G:\\a", 1, 0);
+    p.AddFile("G:\\b", 1, 0);
+    MainDialog d(p);
+    if (c.name == std::string("fallback")) {
+      p.copyResults["G:\\*"] = 1026;
+      p.listing = "a\r\nb\r\n";
+      p.duringCopy = [&] {
+        if (p.CallsStartingWith("SHFileOperation").size() == 2) d.OnTrayExit();
+      };
+    } else {
+      p.shellLeavesOut = {"G:\\a", "G:\\b"};
+      p.duringFileCopy = [&] { d.OnTrayExit(); };
+    }
+    fake.Serve(p);
+    d.OnCreate(test::FakePlatform::Window());
+    d.OnInitDialog();
+    p.notifications.clear();
+    fake.buttons['E'] = "DU";
+    d.OnTimer(ID_POLL_TIMER);
+    d.OnTimer(ID_POLL_TIMER);
+    EXPECT_EQ(p.CallsStartingWith("SHFileOperation"), c.shellCopies);
+    EXPECT_EQ(p.CallsStartingWith("CopyFile"), c.fileCopies);
+    EXPECT_EQ(p.CallsStartingWith("DestroyWindow").size(), 1u);
+    for (const auto& n : p.notifications) EXPECT_NE(n.data.uFlags, win::kNifInfo) << "no balloon: the program ends";
+  }
+}
+
+// While the repair copies, the window's messages are handled: between files and during a long
+// one. The tray menu opens; a tick waits for the pass to end.
+TEST_F(PollTest, TheRepair_KeepsTheTrayAnswering) {
+  platform.AddFile("G:\\a", 1, 0);
+  platform.AddFile("G:\\video.mp4", 4'000'000'000, 0);
+  platform.shellLeavesOut = {"G:\\a", "G:\\video.mp4"};
+  Start();
+  bool clicked = false;
+  platform.pendingMessages = [&] {
+    const bool inLongFile = !platform.CallsStartingWith("CopyFile G:\\video.mp4").empty();
+    if (!inLongFile || clicked) return;
+    clicked = true;
+    dialog.OnTrayNotify(kTrayIconId, win::kWmRButtonDown);
+    dialog.OnTimer(ID_POLL_TIMER);
+  };
+  Press('E', "D");
+  ExpectInOrder(platform.calls, {"CopyFile G:\\a -> E:\\USB_Backup\\a", "HandlePendingMessages",
+                                 "CopyFile G:\\video.mp4 -> E:\\USB_Backup\\video.mp4", "TrackPopupMenu popup 34 640,700"});
+  EXPECT_EQ(Reads().size(), 2u) << "the tick during the copy read nothing";
+  EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) finished."});
+}
+
+// A click on the balloon of a backup that left files behind names them; any other click does
+// nothing.
+TEST_F(PollTest, BalloonClick_NamesTheFilesNotCopied_OnlyForThatBalloon) {
+  const auto unreadable = [](test::FakePlatform& p, const std::string& path) {
+    p.AddFile(path, 1, 0);
+    p.disk[path].readable = false;
+  };
+  const auto pipes = [&](test::FakePlatform& p) {
+    for (int n = 0; n < 23; ++n) unreadable(p, "G:\\pipes\\p" + std::to_string(10 + n));
+  };
+  std::string twentyThree = "These files of (G:) were not copied to (E:):\n";
+  for (int n = 0; n < 20; ++n) twentyThree += "\nG:\\pipes\\p" + std::to_string(10 + n);
+  twentyThree += "\n... and 3 more";
+  struct Case {
+    const char* name;
+    std::function<void(test::FakePlatform&)> setUp;
+    bool removalBalloonAfter;
+    Calls messageBoxes;
+  };
+  const Case cases[] = {
+      {"one file, its name in the ANSI code page",
+       [&](test::FakePlatform& p) { unreadable(p, "G:\\M\xC3\xBCller.doc"); }, false,
+       {"MessageBox These files of (G:) were not copied to (E:):\n\nG:\\M\xFCller.doc | Zolvan Backup Utility | 64"}},
+      {"twenty-three files", pipes, false, {"MessageBox " + twentyThree + " | Zolvan Backup Utility | 64"}},
+      {"every file copied", [](test::FakePlatform&) {}, false, {}},
+      {"a removal balloon after it", pipes, true, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform p;
+    p.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
+    c.setUp(p);
+    fake.Serve(p);
+    MainDialog d(p);
+    d.OnCreate(test::FakePlatform::Window());
+    d.OnInitDialog();
+    fake.buttons['E'] = "DU";
+    d.OnTimer(ID_POLL_TIMER);
+    d.OnTimer(ID_POLL_TIMER);
+    if (c.removalBalloonAfter) {
+      fake.buttons['E'] = kLongPress;
+      for (int n = 0; n < 10; ++n) d.OnTimer(ID_POLL_TIMER);
+      d.OnTimer(ID_REMOVAL_TIMER);
+      EXPECT_STREQ(p.notifications.back().data.szInfo, "(G:) can now be removed.");
+    }
+    d.OnTrayNotify(2, win::kNinBalloonUserClick);  // another icon's
+    d.OnTrayNotify(kTrayIconId, win::kNinBalloonUserClick);
+    EXPECT_EQ(p.CallsStartingWith("MessageBox"), c.messageBoxes);
+  }
+}
+
+TEST_F(PollTest, BalloonClick_DuringACopy_DoesNothing) {
+  platform.AddFile("G:\\pipe", 1, 0);
+  platform.disk["G:\\pipe"].readable = false;
+  Start();
+  Press('E', "D");
+  platform.duringCopy = [&] { dialog.OnTrayNotify(kTrayIconId, win::kNinBalloonUserClick); };
+  Press('E', "D");
+  EXPECT_TRUE(platform.CallsStartingWith("MessageBox").empty());
 }
 
 }  // namespace

@@ -26,7 +26,8 @@ static_assert(win::kNimAdd == NIM_ADD && win::kNimModify == NIM_MODIFY && win::k
 static_assert(win::kNifMessage == NIF_MESSAGE && win::kNifIcon == NIF_ICON && win::kNifTip == NIF_TIP);
 static_assert(win::kNifInfo == NIF_INFO && win::kNiifNone == NIIF_NONE);
 static_assert(win::kTpmRightButton == TPM_RIGHTBUTTON && win::kTpmBottomAlign == TPM_BOTTOMALIGN);
-static_assert(win::kMbOk == MB_OK);
+static_assert(win::kMbOk == MB_OK && win::kMbIconInformation == MB_ICONINFORMATION);
+static_assert(win::kNinBalloonUserClick == NIN_BALLOONUSERCLICK);
 static_assert(win::kFoCopy == FO_COPY && win::kErrorCancelled == ERROR_CANCELLED);
 static_assert(win::kFofNoConfirmation == FOF_NOCONFIRMATION && win::kFofNoErrorUi == FOF_NOERRORUI);
 static_assert(win::kFofNoCopySecurityAttribs == FOF_NOCOPYSECURITYATTRIBS);
@@ -96,6 +97,13 @@ FolderEntry Entry(std::string name, DWORD attributes, DWORD sizeHigh, DWORD size
   entry.size = (uint64_t(sizeHigh) << 32) | sizeLow;
   entry.lastWrite = Ticks(lastWrite);
   return entry;
+}
+
+// A lambda would not do: on 32-bit Windows the routine must use the system's calling convention.
+DWORD WINAPI CopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, DWORD, DWORD, HANDLE, HANDLE,
+                          LPVOID progress) {
+  (*static_cast<const std::function<void()>*>(progress))();
+  return PROGRESS_CONTINUE;
 }
 
 INT_PTR CALLBACK PlainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
@@ -198,6 +206,20 @@ void Win32Platform::KillTimer(WindowHandle window, uintptr_t id) { ::KillTimer(T
 
 void Win32Platform::Sleep(uint32_t ms) { ::Sleep(ms); }
 
+uint64_t Win32Platform::TickCount() { return GetTickCount64(); }
+
+void Win32Platform::HandlePendingMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {  // it belongs to the loop that runs the dialog
+      PostQuitMessage(int(msg.wParam));
+      return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
 int Win32Platform::SHFileOperationA(ShellFileOperation& operation) {
   SHFILEOPSTRUCTA op = {};
   op.hwnd = ToHwnd(operation.hwnd);
@@ -291,8 +313,10 @@ bool Win32Platform::CreateFolder(const std::string& path) {
   return CreateDirectoryW(LongPath(path).c_str(), nullptr) != FALSE;
 }
 
-bool Win32Platform::CopyFileReplacing(const std::string& from, const std::string& to) {
-  return CopyFileW(LongPath(from).c_str(), LongPath(to).c_str(), FALSE) != FALSE;
+bool Win32Platform::CopyFileReplacing(const std::string& from, const std::string& to,
+                                      const std::function<void()>& progress) {
+  return CopyFileExW(LongPath(from).c_str(), LongPath(to).c_str(), &CopyProgress,
+                     const_cast<std::function<void()>*>(&progress), nullptr, 0) != FALSE;
 }
 
 std::string Win32Platform::NarrowFromUtf8(const std::string& text) { return Narrow(Wide(text).c_str(), CP_ACP); }

@@ -37,6 +37,8 @@ class Win32Platform : public Platform {
   void SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) override;
   void KillTimer(WindowHandle window, uintptr_t id) override;
   void Sleep(uint32_t ms) override;
+  uint64_t TickCount() override;
+  void HandlePendingMessages() override;
 
   int SHFileOperationA(ShellFileOperation& operation) override;
   bool CreateDirectoryA(const char* path) override;
@@ -53,7 +55,8 @@ class Win32Platform : public Platform {
   bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override;
   bool GetFileInfo(const std::string& path, FolderEntry& info) override;
   bool CreateFolder(const std::string& path) override;
-  bool CopyFileReplacing(const std::string& from, const std::string& to) override;
+  bool CopyFileReplacing(const std::string& from, const std::string& to,
+                         const std::function<void()>& progress) override;
   std::string NarrowFromUtf8(const std::string& text) override;
 
   ModuleHandle GetModuleHandleA(const char* name) override;
