@@ -1,5 +1,6 @@
-// Stand-in for the outside RemoveDrive.exe: appends its command line to removals.txt beside itself
-// and ends with the exit code written in exitcode.txt beside itself (0 when there is none).
+// Stand-in for the outside RemoveDrive.exe: appends its command line to removals.txt beside itself,
+// waits the milliseconds written in wait.txt beside itself (none when there is none, for ever
+// for -1), and ends with the exit code written in exitcode.txt beside itself (0 when there is none).
 #include <windows.h>
 
 #include <cstdlib>
@@ -17,6 +18,9 @@ int main() {
   DWORD written = 0;
   WriteFile(file, line.data(), DWORD(line.size()), &written, nullptr);
   CloseHandle(file);
+  long waitMs = 0;
+  std::ifstream(folder + "wait.txt") >> waitMs;
+  if (waitMs != 0) Sleep(waitMs < 0 ? INFINITE : DWORD(waitMs));
   int exitCode = 0;
   std::ifstream(folder + "exitcode.txt") >> exitCode;
   return exitCode;

@@ -15,6 +15,9 @@ import tempfile
 import time
 import unittest
 
+# os.walk and shutil.rmtree recurse once a folder level; the deepest test tree has 1,400.
+sys.setrecursionlimit(10_000)
+
 BUILD = os.environ.get("ZOLVAN_BUILD", os.path.join(os.path.dirname(__file__), "../../build/win64"))
 BUILD = os.path.abspath(BUILD)
 WORK = os.path.join(BUILD, "e2e")

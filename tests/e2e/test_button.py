@@ -12,6 +12,8 @@ from harness import (BUILD, DBT_DEVICEARRIVAL, IDC_COUNT, IDC_LOG, IDC_LONG_COUN
 
 SHORT = "0 1"
 LONG = " ".join(["0"] * 10 + ["1"])
+WM_TRAYNOTIFY, WM_COMMAND, NIN_BALLOONUSERCLICK, IDOK = 0x0401, 0x0111, 0x0405, 1
+MESSAGE_BOX = "Zolvan Backup Utility"
 
 
 class ButtonTest(AppTestCase):
@@ -77,8 +79,18 @@ class ButtonTest(AppTestCase):
         self.assertEqual(backup, self.before)
         self.assertTrue(app.text(IDC_LOG).endswith(b"\r\nRun Copy from <<G>> to <<E>> \r\n"
                                                    b"\r\nNot copied: G:\\the.socket \r\n"))
-        self.wait_for_balloon(app, "Backup of (G:) to (E:) finished, but 1 files were not copied.",
+        self.wait_for_balloon(app, "Backup of (G:) to (E:) finished, but 1 file was not copied.",
                               "backup-incomplete-balloon")
+        # A click on the balloon names the file in a message box.
+        app.probe("post", hex(WM_TRAYNOTIFY), "1", hex(NIN_BALLOONUSERCLICK))
+        app.wait_until(lambda: app.probe("select", MESSAGE_BOX)[0] == "1", what="the message box")
+        texts = [bytes.fromhex(line.split(" ")[2]) for line in app.probe("select", MESSAGE_BOX, "children")[1:-1]
+                 if len(line.split(" ")) == 3]
+        self.assertIn(b"These files of (G:) were not copied to (E:):\n\nG:\\the.socket", texts)
+        app.screenshot("not-copied-message-box")
+        app.probe("select", MESSAGE_BOX, "post", hex(WM_COMMAND), str(IDOK), "0")
+        app.wait_until(lambda: app.probe("select", MESSAGE_BOX)[0] == "0", what="the message box to close")
+        self.assertTrue(app.alive())
 
     def test_long_press_removes_the_front_port_disk_and_polling_waits_for_a_device_change(self):
         app = self.start()
@@ -106,6 +118,52 @@ class ButtonTest(AppTestCase):
         self.wait_for_balloon(app, "(G:) could not be prepared for removal.", "removal-failed-balloon")
         self.assertEqual(app.removals(), ["RemoveDrive.exe G: -l"])
         self.assert_polling(app, True)
+
+    def test_disk_being_removed_is_neither_copied_nor_handed_to_a_second_tool(self):
+        app = self.start()
+        with open(os.path.join(app.app_dir, "wait.txt"), "w") as f:
+            f.write("25000")  # the tool takes its time
+        self.press(app, LONG)
+        app.wait_until(lambda: app.removals() == ["RemoveDrive.exe G: -l"], what="the removal tool to run")
+        app.device_change(DBT_DEVICEARRIVAL)  # a phone is plugged in meanwhile: G is listed again
+        self.press(app, SHORT)
+        app.wait_until(lambda: app.text(IDC_COUNT) == b"1", what="the short press to be counted")
+        self.wait_for_balloon(app, "Backup of (G:) to (E:) was skipped: (G:) is being removed.", "skip-balloon")
+        self.assertFalse(os.path.exists(os.path.join(self.target, "USB_Backup")))
+        self.press(app, LONG)
+        app.wait_until(lambda: app.text(IDC_LONG_COUNT) == b"2", what="the second long press to be counted")
+        time.sleep(2)
+        self.assertEqual(app.removals(), ["RemoveDrive.exe G: -l"], "a second tool was started")
+        app.wait_until(lambda: app.balloon() == "(G:) can now be removed.", timeout=45,
+                       what="the removal balloon once the tool has ended")
+
+    def test_removal_tool_that_never_ends_fails_after_a_minute_and_polling_resumes(self):
+        app = self.start()
+        with open(os.path.join(app.app_dir, "wait.txt"), "w") as f:
+            f.write("-1")
+        self.press(app, LONG)
+        app.wait_until(lambda: app.removals() == ["RemoveDrive.exe G: -l"], what="the removal tool to run")
+        self.assert_polling(app, False)
+        app.wait_until(lambda: app.balloon() == "(G:) could not be prepared for removal.", timeout=75,
+                       what="the failure balloon after a minute")
+        app.screenshot("removal-timed-out-balloon")
+        self.assert_polling(app, True)
+
+    def test_source_folder_1400_levels_deep_is_copied(self):
+        # About as deep as the host's 4,096-byte path limit lets the target's copy go.
+        deep = self.front
+        for _ in range(1400):  # os.makedirs would recurse once a level
+            deep = os.path.join(deep, "d")
+            os.mkdir(deep)
+        with open(os.path.join(deep, "bottom.txt"), "wb") as f:
+            f.write(b"the bottom\r\n")
+        self.before = snapshot(self.front)
+        app = self.start()
+        self.press(app, SHORT)
+        app.wait_until(lambda: app.text(IDC_COUNT) == b"1", timeout=300, what="the short press to be counted")
+        self.assertEqual(snapshot(os.path.join(self.target, "USB_Backup")), self.before)
+        self.wait_for_balloon(app, "Backup of (G:) to (E:) finished.", "deep-tree-balloon")
+        self.assertTrue(app.alive())
 
     def test_removal_tool_in_the_working_folder_is_never_started(self):
         planted = tempfile.mkdtemp(prefix="zolvan-cwd-")

@@ -93,6 +93,20 @@ class FaultTest(AppTestCase):
         app.device_change(DBT_DEVICEARRIVAL)
         self.assert_complete_copy_on_next_press()
 
+    def test_target_disk_that_goes_away_during_a_copy(self):
+        app = self.start()
+        self.copy_started()
+        os.remove(os.path.join(app.prefix, "dosdevices", "e:"))
+        self.wait_counted()
+        app.wait_until(lambda: (app.balloon() or "").startswith("Backup of (G:) to (E:) "),
+                       what="a balloon telling how the backup ended")
+        self.assertNotEqual(app.balloon(), "Backup of (G:) to (E:) finished.")
+        app.screenshot("target-gone-balloon")
+        self.assertTrue(app.alive())
+        app.map_drive("E", self.target)
+        app.device_change(DBT_DEVICEARRIVAL)
+        self.assert_complete_copy_on_next_press()
+
     def test_library_that_fails_every_call(self):
         app = self.start(enclosure="failing\n" + ENCLOSURE)
         self.assertEqual(app.text(IDC_STATUS), b"Zolvan Backup Utility -- Device not found!")
