@@ -17,6 +17,8 @@ class NullPlatform : public Platform {
   void* GetProcAddress(ModuleHandle, const char*) override { return nullptr; }
 
   int SHFileOperationA(ShellFileOperation&) override { return 0; }
+  int SHFileOperationW(ShellFileOperationW&) override { return 0; }
+  bool GetDiskSpace(const std::string&, DiskSpace&) override { return false; }
   bool CreateDirectoryA(const char*) override { return true; }
   bool DeleteFileA(const char*) override { return true; }
   int System(const char*) override { return 0; }

@@ -15,6 +15,15 @@ constexpr const char kBalloonTitle[] = "Zolvan Backup Utility";
 constexpr int32_t kBalloonTimeout = 2;  // in 100 ms; the shell shows a balloon longer anyway
 constexpr size_t kNotCopiedShown = 20;  // lines in the log view and the message box; the balloon tells how many in all
 
+// "650 MB", "1.4 GB": rounded up, so that freeing what it says is always enough.
+std::string SizeText(uint64_t bytes) {
+  constexpr uint64_t kMB = uint64_t(1) << 20, kGB = uint64_t(1) << 30;
+  const uint64_t megabytes = (bytes + kMB - 1) / kMB;
+  if (megabytes < 1000) return Format("%u MB", unsigned(std::max<uint64_t>(megabytes, 1)));
+  const uint64_t tenths = (bytes / (kGB / 1024) * 10 + 1023) / 1024;  // in tenths of a GB, from KiB
+  return Format("%u.%u GB", unsigned(tenths / 10), unsigned(tenths % 10));
+}
+
 }  // namespace
 
 MainDialog::MainDialog(Platform& platform)
@@ -226,7 +235,11 @@ void MainDialog::StartBackup(char source, char target) {
 void MainDialog::ReportBackup(char source, char target, const BackupResult& result) {
   const size_t missing = result.notCopied.size();
   std::string text = Format("Backup of (%c:) to (%c:) ", source, target);
-  if (result.outcome == BackupResult::Outcome::Cancelled)
+  if (result.outcome == BackupResult::Outcome::NoSpace)
+    text += Format("was not started: (%c:) needs %s more free space.", target, SizeText(result.shortfall).c_str());
+  else if (result.outcome == BackupResult::Outcome::NothingChanged)
+    text += "finished: nothing had changed.";
+  else if (result.outcome == BackupResult::Outcome::Cancelled)
     text += "was cancelled.";
   else if (!result.checked)
     text += "failed.";

@@ -28,12 +28,27 @@ bool InPlace(const FolderEntry& source, const FolderEntry& target) {
   return !target.IsFolder() && target.size == source.size && target.lastWrite + kTimeTolerance >= source.lastWrite;
 }
 
+bool Same(const FolderEntry& source, const FolderEntry& target) {
+  return InPlace(source, target) && target.lastWrite <= source.lastWrite + kTimeTolerance;
+}
+
+int64_t Occupied(uint64_t size, uint64_t cluster) { return int64_t((size + cluster - 1) / cluster * cluster); }
+
 }  // namespace
 
 BackupCheck::BackupCheck(FileSystem& files, char source, char target)
     : m_files(files), m_sourceRoot(Format("%c:", source)), m_targetRoot(Format("%c:\\USB_Backup", target)) {}
 
 std::optional<std::vector<std::string>> BackupCheck::Missing(const RootFilter& meant) {
+  auto items = Differences(meant, Rules{});
+  if (!items) return std::nullopt;
+  std::vector<std::string> paths;
+  paths.reserve(items->size());
+  for (Item& item : *items) paths.push_back(std::move(item.path));
+  return paths;
+}
+
+std::optional<std::vector<BackupCheck::Item>> BackupCheck::Differences(const RootFilter& meant, const Rules& rules) {
   std::vector<FolderEntry> root;
   if (!m_files.ListFolder(m_sourceRoot, root)) return std::nullopt;
   std::vector<FolderEntry> sources;
@@ -44,10 +59,10 @@ std::optional<std::vector<std::string>> BackupCheck::Missing(const RootFilter& m
   // depth (long paths allow some 16,000 levels) cannot overflow the thread's stack. One source
   // and one target path are cut back to a folder's parent and extended by its name, so a deep
   // folder's path is not built anew at every level.
-  std::vector<std::string> missing;
+  std::vector<Item> items;
   std::vector<Folder> folders;
   std::string sourcePath = m_sourceRoot, targetPath = m_targetRoot;
-  Compare(sourcePath, targetPath, true, sources, missing, folders);
+  Compare(sourcePath, targetPath, Folder{0, {}, true, -1}, sources, rules, items, folders);
   while (!folders.empty()) {
     const Folder folder = std::move(folders.back());
     folders.pop_back();
@@ -58,34 +73,47 @@ std::optional<std::vector<std::string>> BackupCheck::Missing(const RootFilter& m
     }
     std::vector<FolderEntry> inside;
     if (m_files.ListFolder(sourcePath, inside))
-      Compare(sourcePath, targetPath, folder.inTarget, inside, missing, folders);
-    else
-      missing.push_back(sourcePath.substr(m_sourceRoot.size() + 1));  // its copy cannot be told
+      Compare(sourcePath, targetPath, folder, inside, rules, items, folders);
+    else if (folder.item < 0)  // what it holds cannot be told, so neither can its copy
+      items.push_back({sourcePath.substr(m_sourceRoot.size() + 1), true, 0});
   }
-  return missing;
+  return items;
 }
 
 // The files of one folder are compared with the target's; its subfolders join `folders`, the
 // first of them on top.
-void BackupCheck::Compare(const std::string& sourcePath, const std::string& targetPath, bool inTarget,
-                          const std::vector<FolderEntry>& sources, std::vector<std::string>& missing,
+void BackupCheck::Compare(const std::string& sourcePath, const std::string& targetPath, const Folder& folder,
+                          const std::vector<FolderEntry>& sources, const Rules& rules, std::vector<Item>& items,
                           std::vector<Folder>& folders) {
   std::vector<FolderEntry> targets;
   // A folder whose parent the backup lacks is not there either.
-  if (inTarget) m_files.ListFolder(targetPath, targets);
+  if (folder.inTarget) m_files.ListFolder(targetPath, targets);
   std::unordered_map<std::string, const FolderEntry*> byName;
   for (const FolderEntry& target : targets) byName.emplace(Key(target.name), &target);
 
   const size_t length = sourcePath.size() - m_sourceRoot.size();  // of the path below the root
+  const auto path = [&](const std::string& name) {
+    return length == 0 ? name : sourcePath.substr(m_sourceRoot.size() + 1) + '\\' + name;
+  };
   const size_t first = folders.size();
   for (const FolderEntry& source : sources) {
     if (source.attributes & win::kFileAttributeReparsePoint) continue;  // may lead off the disk
-    const auto target = byName.find(Key(source.name));
-    const bool there = target != byName.end();
-    if (source.IsFolder())
-      folders.push_back({length, source.name, there && target->second->IsFolder()});
-    else if (!there || !InPlace(source, *target->second))
-      missing.push_back(length == 0 ? source.name : sourcePath.substr(m_sourceRoot.size() + 1) + '\\' + source.name);
+    const auto found = byName.find(Key(source.name));
+    const FolderEntry* target = found != byName.end() ? found->second : nullptr;
+    if (source.IsFolder()) {
+      const bool there = target && target->IsFolder();
+      int64_t item = folder.item;
+      if (rules.wholeFolders && !there && item < 0) {
+        item = int64_t(items.size());
+        items.push_back({path(source.name), true, 0});
+      }
+      folders.push_back({length, source.name, there, item});
+    } else if (folder.item >= 0) {
+      items[size_t(folder.item)].bytes += Occupied(source.size, rules.clusterBytes);
+    } else if (!target || !(rules.eitherDirection ? Same(source, *target) : InPlace(source, *target))) {
+      const int64_t replaced = target && !target->IsFolder() ? Occupied(target->size, rules.clusterBytes) : 0;
+      items.push_back({path(source.name), false, Occupied(source.size, rules.clusterBytes) - replaced});
+    }
   }
   std::reverse(folders.begin() + std::ptrdiff_t(first), folders.end());
 }

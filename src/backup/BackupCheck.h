@@ -16,11 +16,28 @@ class BackupCheck {
   // Which entries of the source's root the run was meant to copy.
   using RootFilter = std::function<bool(const FolderEntry&)>;
 
+  // How the walk compares.
+  struct Rules {
+    bool wholeFolders = false;     // a folder the target lacks is one item, not its files
+    bool eitherDirection = false;  // a target file newer than its source differs too
+    uint64_t clusterBytes = 1;     // the target's: what a file takes there is rounded up to it
+  };
+  // Something of the source that the target lacks or holds otherwise.
+  struct Item {
+    std::string path;  // below the roots
+    bool folder = false;
+    int64_t bytes = 0;  // what copying it adds to the target, less what it replaces there
+  };
+
   BackupCheck(FileSystem& files, char source, char target);
 
-  // The files, as paths below the roots, that the target folder lacks, holds with another size,
-  // or holds older than the source's. Nothing when the source's root cannot be listed at all.
-  // Links and junctions are never followed.
+  // The items of the meant root entries that differ, told from the folder listings alone:
+  // the target lacks them, holds them with another size, or with a last-write time more than
+  // 2 seconds older (either way with `eitherDirection`). Links and junctions are never
+  // followed. Nothing when the source's root cannot be listed at all.
+  std::optional<std::vector<Item>> Differences(const RootFilter& meant, const Rules& rules);
+  // The files, as paths below the roots, that the target lacks, holds with another size, or
+  // holds older than the source's.
   std::optional<std::vector<std::string>> Missing(const RootFilter& meant);
 
   struct Repaired {
@@ -35,10 +52,11 @@ class BackupCheck {
   struct Folder {
     size_t parentLength;  // of the parent's path below the root
     std::string name;
-    bool inTarget;  // the backup holds a folder of that name
+    bool inTarget;        // the backup holds a folder of that name
+    int64_t item;         // the item of a whole folder it is part of, or -1
   };
-  void Compare(const std::string& sourcePath, const std::string& targetPath, bool inTarget,
-               const std::vector<FolderEntry>& sources, std::vector<std::string>& missing,
+  void Compare(const std::string& sourcePath, const std::string& targetPath, const Folder& folder,
+               const std::vector<FolderEntry>& sources, const Rules& rules, std::vector<Item>& items,
                std::vector<Folder>& folders);
 
   FileSystem& m_files;

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <set>
 
-#include "backup/BackupCheck.h"
 #include "device/BridgeApi.h"
 #include "platform/Text.h"
 
@@ -16,6 +16,19 @@ using Outcome = BackupResult::Outcome;
 
 constexpr uint16_t kCopyFlags = win::kFofNoConfirmation | win::kFofNoErrorUi | win::kFofNoCopySecurityAttribs;
 constexpr size_t kLineBufferSize = 512;
+
+// Every root entry but those both hidden and system (System Volume Information, $RECYCLE.BIN).
+bool Meant(const FolderEntry& entry) {
+  const uint32_t hiddenSystem = win::kFileAttributeHidden | win::kFileAttributeSystem;
+  return (entry.attributes & hiddenSystem) != hiddenSystem;
+}
+
+// The length of a UTF-8 text in UTF-16 code units, as the shell counts it.
+size_t Utf16Length(const std::string& text) {
+  size_t units = 0;
+  for (unsigned char c : text) units += (c & 0xC0) != 0x80 ? (c >= 0xF0 ? 2 : 1) : 0;
+  return units;
+}
 
 BackupResult Ended(Outcome outcome, std::string failedEntry = {}) {
   BackupResult result;
@@ -33,25 +46,68 @@ BackupResult BackupEngine::Run(char source, char target, const KeepGoing& keepGo
   m_source = source;
   m_target = target;
   m_keepGoing = &keepGoing;
-  BackupResult result = BackupDrive();
-  if (result.outcome != Outcome::Stopped && !keepGoing()) result.outcome = Outcome::Stopped;
+  BackupResult result = Copy();
+  const bool copied = result.outcome == Outcome::Completed || result.outcome == Outcome::Failed;
+  if (copied && !keepGoing()) result.outcome = Outcome::Stopped;
   // A cancelled copy is left as the user left it.
-  if (result.outcome != Outcome::Cancelled && result.outcome != Outcome::Stopped) Check(result);
+  if (result.outcome == Outcome::Completed || result.outcome == Outcome::Failed) Check(result);
   m_keepGoing = nullptr;
   return result;
 }
 
+BackupResult BackupEngine::Copy() {
+  std::vector<FolderEntry> held;
+  const bool repeat = m_files.ListFolder(Format("%c:\\USB_Backup", m_target), held) && !held.empty();
+  DiskSpace space;
+  const bool spaceKnown = m_files.GetDiskSpace(Format("%c:\\", m_target), space) && space.clusterBytes > 0;
+  // A folder the backup lacks is one item: the shell copies it whole, and its files' sizes
+  // only count towards the space it takes.
+  BackupCheck walk(m_files, m_source, m_target);
+  const auto items = walk.Differences(Meant, {true, true, spaceKnown ? space.clusterBytes : 1});
+  if (items && spaceKnown) {
+    int64_t needed = 0;
+    for (const BackupCheck::Item& item : *items) needed += item.bytes;
+    if (needed > 0 && uint64_t(needed) > space.freeBytes) {
+      BackupResult result = Ended(Outcome::NoSpace);
+      result.shortfall = uint64_t(needed) - space.freeBytes;
+      return result;
+    }
+  }
+  if (!repeat) return BackupDrive();
+  if (!items) return Ended(Outcome::Failed);  // the source cannot be listed
+  if (items->empty()) return Ended(Outcome::NothingChanged);
+  return CopyItems(*items);
+}
+
+// One shell copy of exactly the items that differ, each to its own place in the backup.
+BackupResult BackupEngine::CopyItems(const std::vector<BackupCheck::Item>& items) {
+  ShellFileOperationW op;
+  op.wFunc = win::kFoCopy;
+  op.fFlags = kCopyFlags | win::kFofMultiDestFiles | win::kFofNoConfirmMkdir;
+  const std::string sourceRoot = Format("%c:\\", m_source), targetFolder = TargetFolder() + '\\';
+  std::set<std::string> made;
+  for (const BackupCheck::Item& item : items) {
+    std::string from = sourceRoot + item.path, to = targetFolder + item.path;
+    // Wine's shell reads each name into a buffer of MAX_PATH characters: a longer one is left
+    // to the repair, which copies with long paths.
+    if (Utf16Length(from) >= win::kMaxPath || Utf16Length(to) >= win::kMaxPath) continue;
+    for (size_t at = to.find('\\', targetFolder.size()); at != std::string::npos; at = to.find('\\', at + 1))
+      if (made.insert(to.substr(0, at)).second) m_files.CreateFolder(to.substr(0, at));
+    op.from.push_back(std::move(from));
+    op.to.push_back(std::move(to));
+  }
+  if (op.from.empty()) return Ended(Outcome::Completed);
+  const int result = m_files.SHFileOperationW(op);
+  if (result == win::kErrorCancelled || (result == 0 && op.fAnyOperationsAborted)) return Ended(Outcome::Cancelled);
+  return Ended(result == 0 ? Outcome::Completed : Outcome::Failed);
+}
+
 void BackupEngine::Check(BackupResult& result) {
-  // Whichever way the copy went, the backup is meant to hold every root entry but those both
-  // hidden and system (System Volume Information, $RECYCLE.BIN). The fallback's listing cannot
-  // tell: it leaves out hidden entries, may name nothing at all, and is written in the OEM code
-  // page.
-  const auto meant = [](const FolderEntry& entry) {
-    const uint32_t hiddenSystem = win::kFileAttributeHidden | win::kFileAttributeSystem;
-    return (entry.attributes & hiddenSystem) != hiddenSystem;
-  };
+  // Whichever way the copy went, the backup is meant to hold every meant root entry. The
+  // fallback's listing cannot tell: it leaves out hidden entries, may name nothing at all, and
+  // is written in the OEM code page.
   BackupCheck check(m_files, m_source, m_target);
-  const auto missing = check.Missing(meant);
+  const auto missing = check.Missing(Meant);
   if (!missing) return;
   result.checked = true;
   const BackupCheck::Repaired repaired = check.Repair(*missing, *m_keepGoing);

@@ -1,12 +1,15 @@
 // The backup engine: copies the whole root of one disk into USB_Backup on another, with the
 // shell's copy and, when that fails, entry by entry from a bare listing of the root; then checks
-// the backup against the source and copies itself what the shell left behind.
+// the backup against the source and copies itself what the shell left behind. Once USB_Backup
+// holds anything, a press copies only what is new or changed (size or last-write time). A copy
+// that would not fit on the target is not started.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "backup/BackupCheck.h"
 #include "platform/FileSystem.h"
 
 namespace zolvan {
@@ -18,9 +21,12 @@ struct BackupResult {
     Failed,
     SameDisk,   // source and target are one disk: nothing was copied
     Stopped,    // the program is ending: no further entry or file was copied, nothing checked
+    NothingChanged,  // a repeat press found nothing to copy
+    NoSpace,    // the copy would not fit on the target: nothing was copied
   };
   Outcome outcome = Outcome::Failed;  // how the shell's copy ended
   std::string failedEntry;  // the root entry whose copy failed in the fallback
+  uint64_t shortfall = 0;   // with NoSpace: the bytes the target lacks
 
   // After every run but a cancelled one, the backup is checked against its source and what the
   // copy left behind is copied file by file. `checked` is false when the source could not be
@@ -44,6 +50,8 @@ class BackupEngine {
   void MakeDirPath(const char* path);
 
  private:
+  BackupResult Copy();
+  BackupResult CopyItems(const std::vector<BackupCheck::Item>& items);
   BackupResult BackupDrive();
   BackupResult BackupByList();
   void Check(BackupResult& result);

@@ -20,6 +20,22 @@ struct ShellFileOperation {
   bool fAnyOperationsAborted = false;  // set by the shell
 };
 
+// SHFILEOPSTRUCTW for many names at once: the Win32 layer makes the double-NUL lists of the
+// UTF-8 paths given here.
+struct ShellFileOperationW {
+  uint32_t wFunc = 0;
+  std::vector<std::string> from;
+  std::vector<std::string> to;  // with FOF_MULTIDESTFILES, one destination per source
+  uint16_t fFlags = 0;
+  bool fAnyOperationsAborted = false;  // set by the shell
+};
+
+// What a disk holds for the user (GetDiskFreeSpaceExW, GetDiskFreeSpaceW).
+struct DiskSpace {
+  uint64_t freeBytes = 0;     // free to the calling user, quotas counted
+  uint64_t clusterBytes = 0;  // the unit a file takes space in
+};
+
 // One entry of a folder, as the checking walk sees it.
 struct FolderEntry {
   std::string name;         // UTF-8
@@ -32,6 +48,8 @@ struct FolderEntry {
 class FileSystem {
  public:
   virtual int SHFileOperationA(ShellFileOperation& operation) = 0;
+  virtual int SHFileOperationW(ShellFileOperationW& operation) = 0;
+  virtual bool GetDiskSpace(const std::string& root, DiskSpace& space) = 0;  // root "X:\"; false when unknown
   virtual bool CreateDirectoryA(const char* path) = 0;
   virtual bool DeleteFileA(const char* path) = 0;
   virtual int System(const char* command) = 0;  // the C library's system(): runs COMSPEC, waits

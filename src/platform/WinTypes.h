@@ -2,6 +2,7 @@
 // layer static_asserts every value against the SDK.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace zolvan {
@@ -44,10 +45,13 @@ inline constexpr uint32_t kMbOk = 0;
 inline constexpr uint32_t kMbIconInformation = 0x40;
 inline constexpr intptr_t kNinBalloonUserClick = kWmUser + 5;
 inline constexpr uint32_t kFoCopy = 2;
+inline constexpr uint16_t kFofMultiDestFiles = 0x0001;
 inline constexpr uint16_t kFofNoConfirmation = 0x0010;
+inline constexpr uint16_t kFofNoConfirmMkdir = 0x0200;
 inline constexpr uint16_t kFofNoErrorUi = 0x0400;
 inline constexpr uint16_t kFofNoCopySecurityAttribs = 0x0800;
 inline constexpr int kErrorCancelled = 1223;
+inline constexpr size_t kMaxPath = 260;
 inline constexpr uint32_t kFileAttributeHidden = 0x0002;
 inline constexpr uint32_t kFileAttributeSystem = 0x0004;
 inline constexpr uint32_t kFileAttributeDirectory = 0x0010;

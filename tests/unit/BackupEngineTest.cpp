@@ -62,7 +62,7 @@ class BackupEngineTest : public ::testing::Test {
 };
 
 TEST_F(BackupEngineTest, WholeRootCopy_CreatesTargetFolderAndCopiesOnce_WhenShellSucceeds) {
-  EXPECT_EQ(Backup(), (Calls{"CreateDirectory F:\\USB_Backup", kWholeRoot}));
+  EXPECT_EQ(Backup(), (Calls{"GetDiskSpace F:\\", "CreateDirectory F:\\USB_Backup", kWholeRoot}));
   EXPECT_EQ(result.outcome, Outcome::Completed);
 }
 
@@ -72,14 +72,14 @@ TEST_F(BackupEngineTest, WholeRootCopy_EndsWithoutFallback_WhenUserCancelled) {
     SCOPED_TRACE(reportedAsSuccess);
     platform.copyResults["E:\\*"] = reportedAsSuccess ? 0 : 1223;
     if (reportedAsSuccess) platform.copiesReportedAborted = {"E:\\*"};
-    EXPECT_EQ(Backup(), (Calls{"CreateDirectory F:\\USB_Backup", kWholeRoot}));
+    EXPECT_EQ(Backup(), (Calls{"GetDiskSpace F:\\", "CreateDirectory F:\\USB_Backup", kWholeRoot}));
     EXPECT_EQ(result.outcome, Outcome::Cancelled);
   }
 }
 
 TEST_F(BackupEngineTest, Fallback_CopiesEachListedEntryInOrder_AndDeletesListing) {
   FailWholeRoot("Photos\r\nnotes.txt\r\nMy Music\r\n");
-  EXPECT_EQ(Backup(), (Calls{"CreateDirectory F:\\USB_Backup", kWholeRoot, "GetTempFileName " + kListing, kDir,
+  EXPECT_EQ(Backup(), (Calls{"GetDiskSpace F:\\", "CreateDirectory F:\\USB_Backup", kWholeRoot, "GetTempFileName " + kListing, kDir,
                              "OpenFile " + kListing, "CreateDirectory F:\\USB_Backup", CopyOf("Photos"),
                              "CreateDirectory F:\\USB_Backup", CopyOf("notes.txt"), "CreateDirectory F:\\USB_Backup",
                              CopyOf("My Music"), "CloseFile", "DeleteFile " + kListing}));

@@ -69,6 +69,9 @@ class FakePlatform : public Platform {
   std::map<std::string, Node> disk;
   std::set<std::string> shellLeavesOut;
   std::set<char> missingDrives;
+  // The target's space; GetDiskSpace fails while `space.clusterBytes` is 0.
+  DiskSpace space{uint64_t(1) << 40, 4096};
+  int listCopyResult = 0;  // of SHFileOperationW when every source is there
 
   void AddFile(const std::string& path, uint64_t size, int64_t lastWrite, uint32_t attributes = 0) {
     AddFolders(Parent(path));
@@ -191,6 +194,31 @@ class FakePlatform : public Platform {
     const int result = it == copyResults.end() ? 0 : it->second;
     if (result == 0 && !op.fAnyOperationsAborted) ShellCopy(from, op.pTo);
     return result;
+  }
+  // As Wine's: one source missing fails the whole list before anything is copied.
+  int SHFileOperationW(ShellFileOperationW& op) override {
+    const auto join = [](const std::vector<std::string>& paths) {
+      std::string text;
+      for (const std::string& p : paths) text += (text.empty() ? "" : "|") + p;
+      return text;
+    };
+    calls.push_back("SHFileOperationW " + std::to_string(op.wFunc) + " " + join(op.from) + " -> " + join(op.to) +
+                    " flags=" + std::to_string(op.fFlags));
+    if (duringCopy) duringCopy();
+    if (op.from.size() != op.to.size()) return 1026;
+    for (const std::string& from : op.from)
+      if (!disk.count(from)) return 1026;
+    if (listCopyResult != 0) return listCopyResult;
+    for (size_t i = 0; i < op.from.size(); ++i) {
+      AddFolders(Parent(op.to[i]));
+      ShellCopy(op.from[i], Parent(op.to[i]));
+    }
+    return 0;
+  }
+  bool GetDiskSpace(const std::string& root, DiskSpace& answer) override {
+    calls.push_back("GetDiskSpace " + root);
+    answer = space;
+    return space.clusterBytes != 0;
   }
   bool CreateDirectoryA(const char* path) override {
     calls.push_back(std::string("CreateDirectory ") + path);

@@ -157,6 +157,24 @@ TEST_F(PollTest, BackupBalloon_SaysHowTheBackupEnded) {
       {"source gone", [](test::FakePlatform& p) { p.missingDrives = {'G'}; }, "Backup of (G:) to (E:) failed."},
       {"a file not copied", [&](test::FakePlatform& p) { unreadable(p, "G:\\socket"); },
        "Backup of (G:) to (E:) finished, but 1 file was not copied."},
+      {"a repeat press with nothing changed",
+       [](test::FakePlatform& p) {
+         p.AddFile("G:\\a.txt", 1, 0);
+         p.AddFile("E:\\USB_Backup\\a.txt", 1, 0);
+       },
+       "Backup of (G:) to (E:) finished: nothing had changed."},
+      {"650 MB too few",
+       [](test::FakePlatform& p) {
+         p.AddFile("G:\\video.mp4", 650ull << 20, 0);
+         p.space = {0, 4096};
+       },
+       "Backup of (G:) to (E:) was not started: (E:) needs 650 MB more free space."},
+      {"1.4 GB too few, rounded up",
+       [](test::FakePlatform& p) {
+         p.AddFile("G:\\video.mp4", 1'503'227'904, 0);  // 1.39999 GB
+         p.space = {0, 4096};
+       },
+       "Backup of (G:) to (E:) was not started: (E:) needs 1.4 GB more free space."},
       {"two files not copied",
        [&](test::FakePlatform& p) {
          unreadable(p, "G:\\socket");

@@ -30,6 +30,8 @@ static_assert(win::kMbOk == MB_OK && win::kMbIconInformation == MB_ICONINFORMATI
 static_assert(win::kNinBalloonUserClick == NIN_BALLOONUSERCLICK);
 static_assert(win::kFoCopy == FO_COPY && win::kErrorCancelled == ERROR_CANCELLED);
 static_assert(win::kFofNoConfirmation == FOF_NOCONFIRMATION && win::kFofNoErrorUi == FOF_NOERRORUI);
+static_assert(win::kFofMultiDestFiles == FOF_MULTIDESTFILES && win::kFofNoConfirmMkdir == FOF_NOCONFIRMMKDIR);
+static_assert(win::kMaxPath == MAX_PATH);
 static_assert(win::kFofNoCopySecurityAttribs == FOF_NOCOPYSECURITYATTRIBS);
 static_assert(win::kFileAttributeHidden == FILE_ATTRIBUTE_HIDDEN && win::kFileAttributeSystem == FILE_ATTRIBUTE_SYSTEM);
 static_assert(win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
@@ -230,6 +232,38 @@ int Win32Platform::SHFileOperationA(ShellFileOperation& operation) {
   const int result = ::SHFileOperationA(&op);
   operation.fAnyOperationsAborted = op.fAnyOperationsAborted != FALSE;
   return result;
+}
+
+int Win32Platform::SHFileOperationW(ShellFileOperationW& operation) {
+  const auto list = [](const std::vector<std::string>& paths) {
+    std::wstring names;
+    for (const std::string& path : paths) {
+      names += Wide(path);
+      names += L'\0';
+    }
+    return names + L'\0';
+  };
+  const std::wstring from = list(operation.from), to = list(operation.to);
+  SHFILEOPSTRUCTW op = {};
+  op.wFunc = operation.wFunc;
+  op.pFrom = from.c_str();
+  op.pTo = to.c_str();
+  op.fFlags = operation.fFlags;
+  const int result = ::SHFileOperationW(&op);
+  operation.fAnyOperationsAborted = op.fAnyOperationsAborted != FALSE;
+  return result;
+}
+
+bool Win32Platform::GetDiskSpace(const std::string& root, DiskSpace& space) {
+  const std::wstring path = Wide(root);
+  ULARGE_INTEGER freeToCaller;
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (!GetDiskFreeSpaceExW(path.c_str(), &freeToCaller, nullptr, nullptr) ||
+      !GetDiskFreeSpaceW(path.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters))
+    return false;
+  space.freeBytes = freeToCaller.QuadPart;
+  space.clusterBytes = uint64_t(sectorsPerCluster) * bytesPerSector;
+  return true;
 }
 
 bool Win32Platform::CreateDirectoryA(const char* path) { return ::CreateDirectoryA(path, nullptr) != FALSE; }

@@ -41,6 +41,8 @@ class Win32Platform : public Platform {
   void HandlePendingMessages() override;
 
   int SHFileOperationA(ShellFileOperation& operation) override;
+  int SHFileOperationW(ShellFileOperationW& operation) override;
+  bool GetDiskSpace(const std::string& root, DiskSpace& space) override;
   bool CreateDirectoryA(const char* path) override;
   bool DeleteFileA(const char* path) override;
   int System(const char* command) override;

@@ -1,0 +1,187 @@
+// A press into a USB_Backup that already holds something copies only what is new or changed,
+// and no backup starts that cannot fit on its target.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FakePlatform.h"
+#include "backup/BackupEngine.h"
+
+namespace zolvan {
+namespace {
+
+using Calls = std::vector<std::string>;
+using Outcome = BackupResult::Outcome;
+using test::ExpectInOrder;
+
+constexpr int64_t kSecond = 10'000'000;
+constexpr int64_t kNoon = 13'000'000'000 * kSecond;
+constexpr uint32_t kHidden = win::kFileAttributeHidden, kSystem = win::kFileAttributeSystem;
+// Today's flags, with one destination per source and no question about new folders.
+const std::string kFlags = " flags=" + std::to_string(0x0C10 | 0x0001 | 0x0200);
+// E:\ and the name fit in MAX_PATH; F:\USB_Backup\ and the name do not.
+const std::string kLongName = std::string(250, 'n') + ".txt";
+
+std::string ListCopy(const std::vector<std::string>& paths) {
+  std::string from, to;
+  for (const std::string& path : paths) {
+    from += (from.empty() ? "E:\\" : "|E:\\") + path;
+    to += (to.empty() ? "F:\\USB_Backup\\" : "|F:\\USB_Backup\\") + path;
+  }
+  return "SHFileOperationW 2 " + from + " -> " + to + kFlags;
+}
+
+class RepeatBackupTest : public ::testing::Test {
+ protected:
+  // Disk E and its backup from an earlier press: equal names, sizes and times.
+  RepeatBackupTest() {
+    for (const char* path : {"a.txt", "Photos\\2024\\img.jpg", "System Volume Information\\tracking.log"}) {
+      platform.AddFile(std::string("E:\\") + path, 10, kNoon);
+      platform.AddFile(std::string("F:\\USB_Backup\\") + path, 10, kNoon);
+    }
+    for (const char* disk : {"E:", "F:\\USB_Backup"})
+      platform.disk[std::string(disk) + "\\System Volume Information"].attributes |= kHidden | kSystem;
+  }
+
+  test::FakePlatform platform;
+};
+
+TEST_F(RepeatBackupTest, CopiesExactlyWhatIsNewOrChanged_InOneShellCopy) {
+  struct Case {
+    const char* name;
+    std::function<void(test::FakePlatform&)> setUp;
+    Calls shellCopies;
+    Outcome outcome;
+  };
+  const Case cases[] = {
+      {"a file the backup lacks", [](test::FakePlatform& p) { p.AddFile("E:\\new.txt", 3, kNoon); },
+       {ListCopy({"new.txt"})}, Outcome::Completed},
+      {"another size", [](test::FakePlatform& p) { p.disk["F:\\USB_Backup\\a.txt"].size = 9; },
+       {ListCopy({"a.txt"})}, Outcome::Completed},
+      {"newer in the source", [](test::FakePlatform& p) { p.disk["E:\\a.txt"].lastWrite += 3 * kSecond; },
+       {ListCopy({"a.txt"})}, Outcome::Completed},
+      {"older in the source: a copy edited in the backup",
+       [](test::FakePlatform& p) { p.disk["F:\\USB_Backup\\a.txt"].lastWrite += 3 * kSecond; },
+       {ListCopy({"a.txt"})}, Outcome::Completed},
+      {"within 2 s either way, as FAT keeps times",
+       [](test::FakePlatform& p) {
+         p.disk["F:\\USB_Backup\\a.txt"].lastWrite += 2 * kSecond;
+         p.disk["F:\\USB_Backup\\Photos\\2024\\img.jpg"].lastWrite -= 2 * kSecond;
+       },
+       {}, Outcome::NothingChanged},
+      {"a whole folder the backup lacks, as one item",
+       [](test::FakePlatform& p) {
+         p.AddFile("E:\\New Album\\1.jpg", 5, kNoon);
+         p.AddFile("E:\\New Album\\deep\\2.jpg", 5, kNoon);
+       },
+       {ListCopy({"New Album"})}, Outcome::Completed},
+      {"a changed file in the hidden and system root folder",
+       [](test::FakePlatform& p) { p.disk["E:\\System Volume Information\\tracking.log"].size = 99; }, {},
+       Outcome::NothingChanged},
+      {"a link",
+       [](test::FakePlatform& p) {
+         p.AddFile("E:\\link\\elsewhere.txt", 1, kNoon);
+         p.disk["E:\\link"].attributes |= win::kFileAttributeReparsePoint;
+       },
+       {}, Outcome::NothingChanged},
+      {"a path too long for the shell's buffer: left to the repair",
+       [](test::FakePlatform& p) {
+         p.AddFile("E:\\" + kLongName, 4, kNoon);
+         p.AddFile("E:\\b.txt", 4, kNoon);
+       },
+       {ListCopy({"b.txt"})}, Outcome::Completed},
+      {"a name beyond the ANSI code page, passed on whole",
+       [](test::FakePlatform& p) { p.AddFile("E:\\\xCE\xA9mega.txt", 4, kNoon); },
+       {ListCopy({"\xCE\xA9mega.txt"})}, Outcome::Completed},
+      {"nothing to copy", [](test::FakePlatform&) {}, {}, Outcome::NothingChanged},
+      {"a file gone between the walk and the copy: the list fails whole, the repair copies",
+       [](test::FakePlatform& p) {
+         p.AddFile("E:\\a2.txt", 4, kNoon);
+         p.AddFile("E:\\b2.txt", 4, kNoon);
+         p.duringCopy = [&p] { p.disk.erase("E:\\b2.txt"); };
+       },
+       {ListCopy({"a2.txt", "b2.txt"})}, Outcome::Failed},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform p;
+    p.disk = platform.disk;
+    c.setUp(p);
+    const BackupResult result = BackupEngine(p).Run('E', 'F');
+    EXPECT_EQ(p.CallsStartingWith("SHFileOperation"), c.shellCopies);
+    EXPECT_EQ(result.outcome, c.outcome);
+    EXPECT_EQ(result.notCopied, std::vector<std::string>{});
+    EXPECT_EQ(result.checked, c.outcome != Outcome::NothingChanged);
+    // Whatever way it went, the backup now equals the disk in every meant file.
+    for (const auto& [path, node] : p.disk) {
+      if (path.rfind("E:\\", 0) != 0 || node.folder || path.find("System Volume") != std::string::npos ||
+          path.find("link") != std::string::npos)
+        continue;
+      const std::string copy = "F:\\USB_Backup\\" + path.substr(3);
+      ASSERT_EQ(p.disk.count(copy), 1u) << copy;
+      EXPECT_EQ(p.disk.at(copy).size, node.size) << copy;
+    }
+  }
+}
+
+TEST_F(RepeatBackupTest, TheDestinationFoldersAreMadeBeforeTheCopy) {
+  platform.AddFile("E:\\Photos\\2025\\new.jpg", 5, kNoon);     // a folder the backup lacks: one item
+  platform.AddFile("E:\\Photos\\2024\\also.jpg", 5, kNoon);    // into a folder it has
+  BackupEngine(platform).Run('E', 'F');
+  ExpectInOrder(platform.calls, {"CreateFolder F:\\USB_Backup\\Photos", "CreateFolder F:\\USB_Backup\\Photos\\2024",
+                                 ListCopy({"Photos\\2025", "Photos\\2024\\also.jpg"})});
+}
+
+// What the copy adds to the target - each file rounded up to the target's cluster, less what a
+// file it replaces takes - against the space free to the user there.
+TEST_F(RepeatBackupTest, ABackupThatCannotFit_IsNotStarted) {
+  struct Case {
+    const char* name;
+    bool firstPress;
+    std::function<void(test::FakePlatform&)> change;
+    uint64_t free;
+    uint64_t shortfall;  // 0: it fits and is copied
+  };
+  const auto newFile = [](test::FakePlatform& p) { p.AddFile("E:\\new.txt", 1, kNoon); };  // takes a cluster
+  const auto grows = [](test::FakePlatform& p) { p.disk["E:\\a.txt"].size = 4097; };       // 2 clusters for 1
+  const Case cases[] = {
+      {"one byte takes a cluster: exactly enough", false, newFile, 4096, 0},
+      {"one byte takes a cluster: one byte short", false, newFile, 4095, 1},
+      {"a replaced file gives back what it took: exactly enough", false, grows, 4096, 0},
+      {"a replaced file gives back what it took: one byte short", false, grows, 4095, 1},
+      // Two files of 10 bytes and a new one of 1 (the hidden and system folder is not copied).
+      {"the first press: exactly enough", true, newFile, 3 * 4096, 0},
+      {"the first press: one byte short", true, newFile, 3 * 4096 - 1, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform p;
+    p.disk = platform.disk;
+    if (c.firstPress)
+      for (auto it = p.disk.begin(); it != p.disk.end();) it = it->first.rfind("F:\\", 0) == 0 ? p.disk.erase(it) : ++it;
+    c.change(p);
+    p.space = {c.free, 4096};
+    const BackupResult result = BackupEngine(p).Run('E', 'F');
+    if (c.shortfall == 0) {
+      EXPECT_NE(result.outcome, Outcome::NoSpace);
+      EXPECT_EQ(p.CallsStartingWith("SHFileOperation").size(), 1u);
+      continue;
+    }
+    EXPECT_EQ(result.outcome, Outcome::NoSpace);
+    EXPECT_EQ(result.shortfall, c.shortfall);
+    EXPECT_FALSE(result.checked);
+    for (const char* writer : {"SHFileOperation", "CreateDirectory", "CreateFolder", "CopyFile"})
+      EXPECT_TRUE(p.CallsStartingWith(writer).empty()) << "nothing is written: " << writer;
+  }
+}
+
+TEST_F(RepeatBackupTest, UnknownFreeSpace_DoesNotStopTheBackup) {
+  platform.AddFile("E:\\new.txt", 1, kNoon);
+  platform.space = {0, 0};
+  EXPECT_EQ(BackupEngine(platform).Run('E', 'F').outcome, Outcome::Completed);
+}
+
+}  // namespace
+}  // namespace zolvan
