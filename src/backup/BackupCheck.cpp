@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/Text.h"
 
@@ -36,8 +37,8 @@ int64_t Occupied(uint64_t size, uint64_t cluster) { return int64_t((size + clust
 
 }  // namespace
 
-BackupCheck::BackupCheck(FileSystem& files, char source, char target)
-    : m_files(files), m_sourceRoot(Format("%c:", source)), m_targetRoot(Format("%c:\\USB_Backup", target)) {}
+BackupCheck::BackupCheck(FileSystem& files, char source, char target, std::function<void()> pending)
+    : m_files(files), m_pending(std::move(pending)), m_sourceRoot(Format("%c:", source)), m_targetRoot(Format("%c:\\USB_Backup", target)) {}
 
 std::optional<std::vector<std::string>> BackupCheck::Missing(const RootFilter& meant) {
   auto items = Differences(meant, Rules{});
@@ -71,6 +72,7 @@ std::optional<std::vector<BackupCheck::Item>> BackupCheck::Differences(const Roo
       *path += '\\';
       *path += folder.name;
     }
+    m_pending();
     std::vector<FolderEntry> inside;
     if (m_files.ListFolder(sourcePath, inside))
       Compare(sourcePath, targetPath, folder, inside, rules, items, folders);
@@ -129,8 +131,10 @@ BackupCheck::Repaired BackupCheck::Repair(const std::vector<std::string>& files,
       repaired.stopped = true;
       break;
     }
-    for (size_t at = file.find('\\'); at != std::string::npos; at = file.find('\\', at + 1))
+    for (size_t at = file.find('\\'); at != std::string::npos; at = file.find('\\', at + 1)) {
+      m_pending();
       m_files.CreateFolder(Join(m_targetRoot, file.substr(0, at)));
+    }
     const std::string from = Join(m_sourceRoot, file);
     const std::string to = Join(m_targetRoot, file);
     FolderEntry source, target;

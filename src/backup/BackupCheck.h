@@ -29,7 +29,9 @@ class BackupCheck {
     int64_t bytes = 0;  // what copying it adds to the target, less what it replaces there
   };
 
-  BackupCheck(FileSystem& files, char source, char target);
+  // `pending` is called at every folder the walk lists and the repair makes: the caller may
+  // handle its window's messages there.
+  BackupCheck(FileSystem& files, char source, char target, std::function<void()> pending = [] {});
 
   // The items of the meant root entries that differ, told from the folder listings alone:
   // the target lacks them, holds them with another size, or with a last-write time more than
@@ -60,6 +62,7 @@ class BackupCheck {
                std::vector<Folder>& folders);
 
   FileSystem& m_files;
+  std::function<void()> m_pending;
   std::string m_sourceRoot;  // "E:"
   std::string m_targetRoot;  // "F:\USB_Backup"
 };

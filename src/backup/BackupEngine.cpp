@@ -62,7 +62,7 @@ BackupResult BackupEngine::Copy() {
   const bool spaceKnown = m_files.GetDiskSpace(Format("%c:\\", m_target), space) && space.clusterBytes > 0;
   // A folder the backup lacks is one item: the shell copies it whole, and its files' sizes
   // only count towards the space it takes.
-  BackupCheck walk(m_files, m_source, m_target);
+  BackupCheck walk(m_files, m_source, m_target, [this] { (*m_keepGoing)(); });
   const auto items = walk.Differences(Meant, {true, true, spaceKnown ? space.clusterBytes : 1});
   if (items && spaceKnown) {
     int64_t needed = 0;
@@ -106,7 +106,7 @@ void BackupEngine::Check(BackupResult& result) {
   // Whichever way the copy went, the backup is meant to hold every meant root entry. The
   // fallback's listing cannot tell: it leaves out hidden entries, may name nothing at all, and
   // is written in the OEM code page.
-  BackupCheck check(m_files, m_source, m_target);
+  BackupCheck check(m_files, m_source, m_target, [this] { (*m_keepGoing)(); });
   const auto missing = check.Missing(Meant);
   if (!missing) return;
   result.checked = true;

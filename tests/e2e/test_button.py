@@ -160,7 +160,13 @@ class ButtonTest(AppTestCase):
         self.before = snapshot(self.front)
         app = self.start()
         self.press(app, SHORT)
-        app.wait_until(lambda: app.text(IDC_COUNT) == b"1", timeout=300, what="the short press to be counted")
+        # Under Wine the shell's copy handles no messages while it runs: the program cannot be
+        # asked anything until the copy is in place.
+        bottom = os.path.join(self.target, "USB_Backup", os.path.relpath(deep, self.front), "bottom.txt")
+        deadline = time.monotonic() + 300
+        while not os.path.exists(bottom) and time.monotonic() < deadline:
+            time.sleep(1)
+        app.wait_until(lambda: app.text(IDC_COUNT) == b"1", timeout=120, what="the short press to be counted")
         self.assertEqual(snapshot(os.path.join(self.target, "USB_Backup")), self.before)
         self.wait_for_balloon(app, "Backup of (G:) to (E:) finished.", "deep-tree-balloon")
         self.assertTrue(app.alive())

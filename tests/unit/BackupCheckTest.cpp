@@ -120,6 +120,19 @@ TEST_F(BackupCheckTest, Repair_MakesTheFoldersTheShellLeftOut) {
                    "CreateFolder F:\\USB_Backup\\deep\\x\\y", "CreateFolder F:\\USB_Backup\\deep\\x\\y\\z"}));
 }
 
+// The window answers while a large disk is walked or a deep file's folders are made.
+TEST_F(BackupCheckTest, TheWalkAndTheRepair_CallBackAtEveryFolder) {
+  int pending = 0;
+  BackupCheck check(platform, 'E', 'F', [&] { ++pending; });
+  const auto missing = check.Missing([](const FolderEntry&) { return true; });
+  // Photos, 2024, deep, x, y, z and System Volume Information.
+  EXPECT_EQ(pending, 7);
+  ASSERT_TRUE(missing);
+  pending = 0;
+  check.Repair({"deep\\x\\y\\z\\deep.txt"}, [] { return true; });
+  EXPECT_EQ(pending, 4);
+}
+
 TEST_F(BackupCheckTest, WhatCannotBeCopied_IsReported_AndNothingElse) {
   platform.AddFile("E:\\socket", 0, kNoon);
   platform.disk["E:\\socket"].readable = false;
