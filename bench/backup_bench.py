@@ -2,7 +2,9 @@
 that alternates the two sides of each (each side first equally often):
   - the program's backup (shell copy and check) over one bare shell copy of the same tree;
   - the same with the whole-root copy made to fail, so that the listing-driven fallback copies;
-  - the check of a complete backup over the shell copy that made it.
+  - the check of a complete backup over the shell copy that made it;
+  - a repeat press over the first backup it follows: on the unchanged tree, and after 10 of its
+    files changed (which of the two comes first alternates).
 A timed copy counts only if it reported success and its tree equals the source.
 
 Run: scripts/bench.sh   (ZOLVAN_BENCH_ROUNDS rounds, 4 by default)"""
@@ -17,7 +19,7 @@ import harness  # noqa: E402
 
 SMALL_FILES, SMALL_SIZE, BIG_SIZE = 5000, 4096, 200 * 1024 * 1024
 ROUNDS = int(os.environ.get("ZOLVAN_BENCH_ROUNDS", "4"))
-COMPLETED = 0
+COMPLETED, NOTHING_CHANGED = 0, 5
 
 
 def make_tree(root):
@@ -57,10 +59,35 @@ class Bench:
             return None
         return copy["seconds"], check["seconds"]
 
-    def engine(self, *options):
+    def engine(self, *options, keep=False):
         run = self.step("engine", "G", *options)
-        ok = run["outcome"] == COMPLETED and run["checked"] == 1 and run["notcopied"] == 0
-        return run["seconds"] if self.complete("G") and ok else None
+        ok = run["notcopied"] == 0 and (run["outcome"] == NOTHING_CHANGED or
+                                        (run["outcome"] == COMPLETED and run["checked"] == 1))
+        equal = harness.snapshot(os.path.join(self.host, "G", "USB_Backup")) == self.source if keep else self.complete("G")
+        return run["seconds"] if equal and ok else None
+
+    def change_files(self, round):
+        """Gives 10 of the small files new content."""
+        for i in range(10):
+            path = os.path.join(self.host, "E", "folder %02d" % i, "file %04d.bin" % (i * 100 + round))
+            with open(path, "wb") as f:
+                f.write(os.urandom(SMALL_SIZE))
+        self.source = harness.snapshot(os.path.join(self.host, "E"))
+
+    def repeats(self, round):
+        """(first backup, repeat on the unchanged tree, repeat after 10 changed) in seconds, or
+        None where a step did not count."""
+        first = self.engine(keep=True)
+        if round % 2 == 0:
+            unchanged = self.engine(keep=True)
+            self.change_files(round)
+            changed = self.engine(keep=True)
+        else:
+            self.change_files(round)
+            changed = self.engine(keep=True)
+            unchanged = self.engine(keep=True)
+        self.complete("G")
+        return first, unchanged, changed
 
 
 def ratio_line(name, ratios):
@@ -98,6 +125,18 @@ def main():
                     round + 1, name, "%.2f s (check %.3f s)" % bare if bare else "NOT COUNTED",
                     "%.2f s" % engine if engine else "NOT COUNTED"))
                 sys.stdout.flush()
+        repeat = {"repeat press, nothing changed / first backup": [],
+                  "repeat press after 10 files changed / first backup": []}
+        for round in range(ROUNDS):
+            first, unchanged, changed = bench.repeats(round)
+            if first and unchanged:
+                repeat["repeat press, nothing changed / first backup"].append(unchanged / first)
+            if first and changed:
+                repeat["repeat press after 10 files changed / first backup"].append(changed / first)
+            print("round %d, repeat presses: first %s, unchanged %s, after 10 changed %s" % (
+                round + 1, *("%.3f s" % t if t else "NOT COUNTED" for t in (first, unchanged, changed))))
+            sys.stdout.flush()
+        ratios.update(repeat)
         for name, values in ratios.items():
             print(ratio_line(name, values))
     finally:
