@@ -42,6 +42,7 @@ class NullPlatform : public Platform {
   void ShowWindow(WindowHandle, int) override {}
   void SetWindowIcon(WindowHandle, uintptr_t, IconHandle) override {}
   IconHandle LoadIconA(int) override { return nullptr; }
+  IconHandle LoadSmallIconA(int) override { return nullptr; }
   std::string LoadStringA(int) override { return {}; }
   MenuHandle GetSystemMenu(WindowHandle) override { return nullptr; }
   void AppendMenuA(MenuHandle, uint32_t, uintptr_t, const char*) override {}

@@ -29,6 +29,7 @@ std::string SizeText(uint64_t bytes) {
 MainDialog::MainDialog(Platform& platform)
     : m_platform(platform),
       m_hIcon(platform.LoadIconA(IDR_MAINFRAME)),
+      m_hSmallIcon(platform.LoadSmallIconA(IDR_MAINFRAME)),
       m_tray(platform),
       m_removal(platform),
       m_backup(platform) {}
@@ -63,7 +64,7 @@ bool MainDialog::OnInitDialog() {
   }
 
   m_platform.SetWindowIcon(m_hWnd, win::kIconBig, m_hIcon);
-  m_platform.SetWindowIcon(m_hWnd, win::kIconSmall, m_hIcon);
+  m_platform.SetWindowIcon(m_hWnd, win::kIconSmall, m_hSmallIcon);
 
   LoadBridgeLibrary();
   FindDevices();

@@ -61,6 +61,7 @@ class MainDialog final : public WindowEvents {
   Platform& m_platform;
   WindowHandle m_hWnd = nullptr;
   IconHandle m_hIcon = nullptr;
+  IconHandle m_hSmallIcon = nullptr;
   TrayIcon m_tray;
   Bridge m_bridge;
   ButtonPoll m_poll;

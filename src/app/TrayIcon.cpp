@@ -26,7 +26,7 @@ void TrayIcon::SetIdentity() {
 void TrayIcon::Add(WindowHandle window) {
   m_nid.hWnd = window;
   SetIdentity();
-  m_nid.hIcon = m_windows.LoadIconA(IDR_MAINFRAME);
+  m_nid.hIcon = m_windows.LoadSmallIconA(IDR_MAINFRAME);
   CopyText(m_nid.szTip, kInitialTip);
   m_nid.uFlags = kTipIconMessage;
   m_menu = m_windows.LoadMenuA(IDR_TRAY_MENU);
@@ -37,7 +37,7 @@ void TrayIcon::Add(WindowHandle window) {
 
 void TrayIcon::Update(const char* tip, int iconId) {
   CopyText(m_nid.szTip, tip);
-  m_nid.hIcon = m_windows.LoadIconA(iconId);
+  m_nid.hIcon = m_windows.LoadSmallIconA(iconId);
   m_nid.uFlags = kTipIconMessage;
   m_windows.Shell_NotifyIconA(win::kNimModify, m_nid);
 }

@@ -47,6 +47,9 @@ class WindowSystem {
   virtual void ShowWindow(WindowHandle window, int command) = 0;
   virtual void SetWindowIcon(WindowHandle window, uintptr_t size, IconHandle icon) = 0;  // WM_SETICON
   virtual IconHandle LoadIconA(int resourceId) = 0;
+  // The picture of the small-icon size at the DPI the program runs at: the tray's and the
+  // caption's. Shared, as LoadIcon's: it is never destroyed.
+  virtual IconHandle LoadSmallIconA(int resourceId) = 0;
   virtual std::string LoadStringA(int resourceId) = 0;  // empty when missing
   virtual MenuHandle GetSystemMenu(WindowHandle window) = 0;
   virtual void AppendMenuA(MenuHandle menu, uint32_t flags, uintptr_t id, const char* text) = 0;

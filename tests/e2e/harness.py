@@ -25,6 +25,8 @@ BASE_PREFIX = os.path.join(WORK, "base-prefix")
 ARTIFACTS = os.path.join(WORK, "artifacts")
 DISPLAYS = os.path.join(WORK, "displays.txt")  # the X servers this run's tests ran on
 DESKTOP = "shell"  # the desktop name for which Wine shows a taskbar with its tray
+# The display's DPI the tests run at (Wine's LogPixels), when not Wine's own 96.
+DPI = int(os.environ.get("ZOLVAN_DPI", "96"))
 
 # Message and control numbers the tests use.
 IDC_LOG, IDC_STATUS, IDC_LONG_COUNT, IDC_COUNT = 1000, 1005, 1003, 1004
@@ -149,6 +151,7 @@ class Prefix:
     to host folders. Wine's output of everything run in it goes to ARTIFACTS/NAME.log."""
 
     def __init__(self, name):
+        name += "-%ddpi" % DPI if DPI != 96 else ""
         self.name = name
         self.prefix = os.path.join(WORK, "prefixes", name)
         shutil.rmtree(self.prefix, ignore_errors=True)
@@ -167,6 +170,9 @@ class Prefix:
         self.log_path = os.path.join(ARTIFACTS, name + ".log")
         self.log = open(self.log_path, "ab")
         note_display()
+        if DPI != 96:
+            subprocess.run(wine("reg.exe", "add", r"HKCU\Control Panel\Desktop", "/v", "LogPixels", "/t", "REG_DWORD",
+                                "/d", str(DPI), "/f"), env=self.env, stdout=self.log, stderr=self.log, check=True)
 
     def map_drive(self, letter, folder):
         link = os.path.join(self.prefix, "dosdevices", letter.lower() + ":")

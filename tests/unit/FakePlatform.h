@@ -97,6 +97,7 @@ class FakePlatform : public Platform {
   static MenuHandle TrayMenu() { return reinterpret_cast<MenuHandle>(0x5000); }
   static MenuHandle TrayPopup() { return reinterpret_cast<MenuHandle>(0x5001); }
   static IconHandle Icon(int id) { return reinterpret_cast<IconHandle>(uintptr_t(0x4000 + id)); }
+  static IconHandle SmallIcon(int id) { return reinterpret_cast<IconHandle>(uintptr_t(0x8000 + id)); }
 
   // Plays the window layer while the main dialog runs: set by the test.
   std::function<void(WindowEvents&)> runMainDialog;
@@ -123,6 +124,10 @@ class FakePlatform : public Platform {
   IconHandle LoadIconA(int id) override {
     calls.push_back("LoadIcon " + std::to_string(id));
     return Icon(id);
+  }
+  IconHandle LoadSmallIconA(int id) override {
+    calls.push_back("LoadSmallIcon " + std::to_string(id));
+    return SmallIcon(id);
   }
   std::string LoadStringA(int id) override {
     calls.push_back("LoadString " + std::to_string(id));
@@ -392,7 +397,8 @@ class FakePlatform : public Platform {
     for (const auto& [path, target] : copies) disk[target] = disk[path];
   }
   static std::string IconName(IconHandle icon) {
-    return "icon" + std::to_string(reinterpret_cast<uintptr_t>(icon) - 0x4000);
+    const uintptr_t value = reinterpret_cast<uintptr_t>(icon);
+    return value >= 0x8000 ? "small icon" + std::to_string(value - 0x8000) : "icon" + std::to_string(value - 0x4000);
   }
   int tempFiles = 0;
   std::vector<uint32_t> processes;  // exit code of each started process, by handle - 1

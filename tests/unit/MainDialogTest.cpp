@@ -39,7 +39,7 @@ class MainDialogTest : public ::testing::Test {
   }
   std::vector<int> TrayIcons() const {
     std::vector<int> ids;
-    for (const auto& n : platform.notifications) ids.push_back(int(reinterpret_cast<uintptr_t>(n.data.hIcon) - 0x4000));
+    for (const auto& n : platform.notifications) ids.push_back(int(reinterpret_cast<uintptr_t>(n.data.hIcon) - 0x8000));
     return ids;
   }
   std::string Tip() const { return platform.notifications.back().data.szTip; }
@@ -74,7 +74,7 @@ TEST_F(MainDialogTest, OnInitDialog_RunsItsStepsInOrder) {
                                     "AppendMenu system 2048 0",
                                     "AppendMenu system 0 16 &About Zolvan...",
                                     "SetWindowIcon 1 icon128",
-                                    "SetWindowIcon 0 icon128",
+                                    "SetWindowIcon 0 small icon128",
                                     "GetModuleHandle JMUsbDll",
                                     "LoadLibrary JMUsbDll.dll",
                                     "SetDlgItemText 1000 DLL file loading fail!",
@@ -216,7 +216,7 @@ TEST_F(MainDialogTest, FrontPortDisk_IsAddedToTheTip_WithGreenIcon) {
     p.notifications.clear();
     d.OnInitDialog();
     std::vector<int> icons;
-    for (const auto& n : p.notifications) icons.push_back(int(reinterpret_cast<uintptr_t>(n.data.hIcon) - 0x4000));
+    for (const auto& n : p.notifications) icons.push_back(int(reinterpret_cast<uintptr_t>(n.data.hIcon) - 0x8000));
     EXPECT_EQ(icons, c.icons);
     EXPECT_EQ(std::string(p.notifications.back().data.szTip), c.tip);
   }

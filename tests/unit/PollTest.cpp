@@ -112,7 +112,7 @@ TEST_F(PollTest, ShortPress_CopiesTheFrontPortDiskIntoThePressedDisk_AndSaysHowI
   EXPECT_EQ(Tips(), (Calls{"Copying (G:) to (E:)...", tip}));
   ExpectInOrder(platform.calls, {"SetDlgItemText 1000 " + platform.controlText[1000], "Shell_NotifyIcon 1", kCopyGtoE,
                                  "Shell_NotifyIcon 1", "Shell_NotifyIcon 1", "SetDlgItemText 1004 1"});
-  EXPECT_EQ(platform.notifications.back().data.hIcon, test::FakePlatform::Icon(141)) << "the picture stays";
+  EXPECT_EQ(platform.notifications.back().data.hIcon, test::FakePlatform::SmallIcon(141)) << "the picture stays";
 }
 
 TEST_F(PollTest, ShortPress_CopiesEveryFrontPortVolume_InTableOrder) {

@@ -31,7 +31,7 @@ TEST_F(TrayTest, Add_AddsIconWithInitialTipAndLoadsMenu) {
   EXPECT_EQ(nid.uID, 1u);
   EXPECT_EQ(nid.uCallbackMessage, 0x0401u);
   EXPECT_EQ(nid.uFlags, 7u);
-  EXPECT_EQ(nid.hIcon, test::FakePlatform::Icon(128));
+  EXPECT_EQ(nid.hIcon, test::FakePlatform::SmallIcon(128));
   EXPECT_STREQ(nid.szTip, "Device not found");
   EXPECT_EQ(platform.CallsStartingWith("LoadMenu"), Calls{"LoadMenu 130"});
   EXPECT_TRUE(platform.CallsStartingWith("MessageBox").empty());
@@ -60,7 +60,7 @@ TEST_F(TrayTest, Update_SetsTipIconAndFlags_CuttingTipAt127) {
     const TrayIconData& nid = Last().data;
     EXPECT_EQ(Last().message, 1u);  // NIM_MODIFY
     EXPECT_EQ(std::string(nid.szTip), std::string(c.shown, 'x'));
-    EXPECT_EQ(nid.hIcon, test::FakePlatform::Icon(143));
+    EXPECT_EQ(nid.hIcon, test::FakePlatform::SmallIcon(143));
     EXPECT_EQ(nid.uFlags, 7u);
     EXPECT_EQ(nid.cbSize, 504u);
     EXPECT_EQ(nid.uID, 1u);
@@ -87,7 +87,7 @@ TEST_F(TrayTest, ShowBalloon_SetsBalloonOnly_AndReturnsShellResult) {
     EXPECT_EQ(nid.uCallbackMessage, 0x0401u);
     // The tip and picture of the last update stay.
     EXPECT_STREQ(nid.szTip, "Zolvan Disk (E:)");
-    EXPECT_EQ(nid.hIcon, test::FakePlatform::Icon(142));
+    EXPECT_EQ(nid.hIcon, test::FakePlatform::SmallIcon(142));
   }
   tray.ShowBalloon(std::string(400, 'b').c_str(), std::string(100, 't').c_str(), 2);
   EXPECT_EQ(std::string(Last().data.szInfo), std::string(255, 'b'));
@@ -103,7 +103,7 @@ TEST_F(TrayTest, AddAgain_AddsIconWithCurrentTipAndPicture_AfterABalloon) {
   EXPECT_EQ(Last().message, 0u);
   EXPECT_EQ(nid.uFlags, 7u);
   EXPECT_STREQ(nid.szTip, "Zolvan Disk (E:)");
-  EXPECT_EQ(nid.hIcon, test::FakePlatform::Icon(141));
+  EXPECT_EQ(nid.hIcon, test::FakePlatform::SmallIcon(141));
 }
 
 TEST(TrayMenu, IsDestroyedWithTheTrayIcon_AndIconIsLeftAlone) {

@@ -137,6 +137,13 @@ IconHandle Win32Platform::LoadIconA(int resourceId) {
   return reinterpret_cast<IconHandle>(::LoadIconA(m_instance, MAKEINTRESOURCEA(resourceId)));
 }
 
+IconHandle Win32Platform::LoadSmallIconA(int resourceId) {
+  // LoadIcon gives the large size, which the tray would shrink and blur.
+  return reinterpret_cast<IconHandle>(::LoadImageA(m_instance, MAKEINTRESOURCEA(resourceId), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                   LR_SHARED));
+}
+
 std::string Win32Platform::LoadStringA(int resourceId) {
   char text[256];
   const int length = ::LoadStringA(m_instance, resourceId, text, sizeof text);

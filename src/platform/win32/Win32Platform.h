@@ -20,6 +20,7 @@ class Win32Platform : public Platform {
   void ShowWindow(WindowHandle window, int command) override;
   void SetWindowIcon(WindowHandle window, uintptr_t size, IconHandle icon) override;
   IconHandle LoadIconA(int resourceId) override;
+  IconHandle LoadSmallIconA(int resourceId) override;
   std::string LoadStringA(int resourceId) override;
   MenuHandle GetSystemMenu(WindowHandle window) override;
   void AppendMenuA(MenuHandle menu, uint32_t flags, uintptr_t id, const char* text) override;
