@@ -47,6 +47,18 @@ class PollTest : public ::testing::Test {
     platform.calls.clear();
     platform.notifications.clear();
   }
+  // For a table's case: a dialog of its own on the case's platform, initialised.
+  void StartOn(test::FakePlatform& p, MainDialog& d) {
+    fake.Serve(p);
+    d.OnCreate(test::FakePlatform::Window());
+    d.OnInitDialog();
+  }
+  // A short press of E's button read on the next two ticks.
+  void PressShort(MainDialog& d) {
+    fake.buttons['E'] = "DU";
+    d.OnTimer(ID_POLL_TIMER);
+    d.OnTimer(ID_POLL_TIMER);
+  }
   // The button of `letter` reads these levels; as many poll ticks follow.
   void Press(char letter, const std::string& levels) {
     fake.buttons[letter] = levels + "U";
@@ -186,13 +198,9 @@ TEST_F(PollTest, BackupBalloon_SaysHowTheBackupEnded) {
     SCOPED_TRACE(c.name);
     test::FakePlatform p;
     c.setUp(p);
-    fake.Serve(p);
     MainDialog d(p);
-    d.OnCreate(test::FakePlatform::Window());
-    d.OnInitDialog();
-    fake.buttons['E'] = "DU";
-    d.OnTimer(ID_POLL_TIMER);
-    d.OnTimer(ID_POLL_TIMER);
+    StartOn(p, d);
+    PressShort(d);
     EXPECT_STREQ(p.notifications.back().data.szInfo, c.balloon);
     EXPECT_STREQ(p.notifications.back().data.szInfoTitle, "Zolvan Backup Utility");
     EXPECT_EQ(p.notifications.back().data.uTimeout, 200u);
@@ -289,10 +297,8 @@ TEST_F(PollTest, RemovalThatFails_SaysSo_AndTheButtonWorksAgainAtOnce) {
     SCOPED_TRACE(how);
     test::FakePlatform p;
     if (how == std::string("tool fails")) p.exitCodes = {{"RemoveDrive.exe G: -l", 4}};
-    fake.Serve(p);
     MainDialog d(p);
-    d.OnCreate(test::FakePlatform::Window());
-    d.OnInitDialog();
+    StartOn(p, d);
     fake.buttons['E'] = "DDDDDDDDD";  // nine held ticks, and the tenth is held too
     for (int n = 0; n < 10; ++n) d.OnTimer(ID_POLL_TIMER);
     p.calls.clear();
@@ -451,13 +457,9 @@ TEST_F(PollTest, ExitDuringTheFallbackOrTheRepair_EndsTheProgramAtTheNextBoundar
       p.shellLeavesOut = {"G:\\a", "G:\\b"};
       p.duringFileCopy = [&] { d.OnTrayExit(); };
     }
-    fake.Serve(p);
-    d.OnCreate(test::FakePlatform::Window());
-    d.OnInitDialog();
+    StartOn(p, d);
     p.notifications.clear();
-    fake.buttons['E'] = "DU";
-    d.OnTimer(ID_POLL_TIMER);
-    d.OnTimer(ID_POLL_TIMER);
+    PressShort(d);
     EXPECT_EQ(p.CallsStartingWith("SHFileOperation"), c.shellCopies);
     EXPECT_EQ(p.CallsStartingWith("CopyFile"), c.fileCopies);
     EXPECT_EQ(p.CallsStartingWith("DestroyWindow").size(), 1u);
@@ -519,13 +521,9 @@ TEST_F(PollTest, BalloonClick_NamesTheFilesNotCopied_OnlyForThatBalloon) {
     test::FakePlatform p;
     p.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
     c.setUp(p);
-    fake.Serve(p);
     MainDialog d(p);
-    d.OnCreate(test::FakePlatform::Window());
-    d.OnInitDialog();
-    fake.buttons['E'] = "DU";
-    d.OnTimer(ID_POLL_TIMER);
-    d.OnTimer(ID_POLL_TIMER);
+    StartOn(p, d);
+    PressShort(d);
     if (c.removalBalloonAfter) {
       fake.buttons['E'] = kLongPress;
       for (int n = 0; n < 10; ++n) d.OnTimer(ID_POLL_TIMER);
