@@ -20,7 +20,7 @@ std::string SizeText(uint64_t bytes) {
   constexpr uint64_t kMB = uint64_t(1) << 20, kGB = uint64_t(1) << 30;
   const uint64_t megabytes = (bytes + kMB - 1) / kMB;
   if (megabytes < 1000) return Format("%u MB", unsigned(std::max<uint64_t>(megabytes, 1)));
-  const uint64_t tenths = (bytes / (kGB / 1024) * 10 + 1023) / 1024;  // in tenths of a GB, from KiB
+  const uint64_t tenths = bytes / kGB * 10 + (bytes % kGB * 10 + kGB - 1) / kGB;  // of a GB
   return Format("%u.%u GB", unsigned(tenths / 10), unsigned(tenths % 10));
 }
 

@@ -1,6 +1,5 @@
 #include "backup/BackupEngine.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <set>
@@ -47,10 +46,14 @@ BackupResult BackupEngine::Run(char source, char target, const KeepGoing& keepGo
   m_target = target;
   m_keepGoing = &keepGoing;
   BackupResult result = Copy();
-  const bool copied = result.outcome == Outcome::Completed || result.outcome == Outcome::Failed;
-  if (copied && !keepGoing()) result.outcome = Outcome::Stopped;
-  // A cancelled copy is left as the user left it.
-  if (result.outcome == Outcome::Completed || result.outcome == Outcome::Failed) Check(result);
+  // What was copied is checked, unless the program is ending; a cancelled copy is left as the
+  // user left it, and nothing follows a copy that was not made.
+  if (result.outcome == Outcome::Completed || result.outcome == Outcome::Failed) {
+    if (keepGoing())
+      Check(result);
+    else
+      result.outcome = Outcome::Stopped;
+  }
   m_keepGoing = nullptr;
   return result;
 }
