@@ -38,7 +38,10 @@ int64_t Occupied(uint64_t size, uint64_t cluster) { return int64_t((size + clust
 }  // namespace
 
 BackupCheck::BackupCheck(FileSystem& files, char source, char target, std::function<void()> pending)
-    : m_files(files), m_pending(std::move(pending)), m_sourceRoot(Format("%c:", source)), m_targetRoot(Format("%c:\\USB_Backup", target)) {}
+    : m_files(files),
+      m_pending(std::move(pending)),
+      m_sourceRoot(Format("%c:", source)),
+      m_targetRoot(Format("%c:\\USB_Backup", target)) {}
 
 std::optional<std::vector<std::string>> BackupCheck::Missing(const RootFilter& meant) {
   auto items = Differences(meant, Rules{});
