@@ -32,9 +32,12 @@ class NullPlatform : public Platform {
   void CloseProcess(ProcessHandle) override {}
   bool ListFolder(const std::string&, std::vector<FolderEntry>&) override { return false; }
   bool GetFileInfo(const std::string&, FolderEntry&) override { return false; }
+  bool SetAttributes(const std::string&, uint32_t) override { return true; }
   bool CreateFolder(const std::string&) override { return true; }
   bool CopyFileReplacing(const std::string&, const std::string&, const std::function<void()>&) override { return true; }
   std::string NarrowFromUtf8(const std::string& text) override { return text; }
+  std::string UpperCaseName(const std::string& name) override { return name; }
+  std::string FileSystemName(const std::string&) override { return "NTFS"; }
 
   void InitCommonControls() override {}
   intptr_t RunMainDialog(WindowEvents&) override { return 0; }

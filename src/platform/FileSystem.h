@@ -72,12 +72,19 @@ class FileSystem {
   // The entries of a folder, without "." and ".."; false when it cannot be listed.
   virtual bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) = 0;
   virtual bool GetFileInfo(const std::string& path, FolderEntry& info) = 0;  // false when absent
+  virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;  // win::kFileAttribute...
   virtual bool CreateFolder(const std::string& path) = 0;
   // `progress` is called now and then while the file is copied.
   virtual bool CopyFileReplacing(const std::string& from, const std::string& to,
                                  const std::function<void()>& progress) = 0;
   // A UTF-8 text in the narrow code page the program's texts are shown in.
   virtual std::string NarrowFromUtf8(const std::string& text) = 0;
+  // Two names are one to Windows' file systems when these are equal: every letter in its upper
+  // case by the system's own table, as its case-insensitive ordinal comparison does.
+  virtual std::string UpperCaseName(const std::string& name) = 0;
+  // The file system of the disk whose root is "X:\" ("NTFS", "FAT32", "exFAT", ...); empty when
+  // unknown.
+  virtual std::string FileSystemName(const std::string& root) = 0;
 
  protected:
   ~FileSystem() = default;

@@ -52,6 +52,7 @@ inline constexpr uint16_t kFofNoErrorUi = 0x0400;
 inline constexpr uint16_t kFofNoCopySecurityAttribs = 0x0800;
 inline constexpr int kErrorCancelled = 1223;
 inline constexpr size_t kMaxPath = 260;
+inline constexpr uint32_t kFileAttributeReadOnly = 0x0001;
 inline constexpr uint32_t kFileAttributeHidden = 0x0002;
 inline constexpr uint32_t kFileAttributeSystem = 0x0004;
 inline constexpr uint32_t kFileAttributeDirectory = 0x0010;

@@ -43,8 +43,8 @@ class FakePlatform : public Platform {
   std::string listing;
   bool commandInterpreterBlocked = false;
   bool openFails = false;
-  std::map<std::string, int> copyResults;      // by source name; 0 when absent
-  std::set<std::string> copiesReportedAborted;  // result 0 with fAnyOperationsAborted
+  std::map<std::string, int> copyResults;      // by source name (of any in a list); 0 when absent
+  std::set<std::string> copiesReportedAborted;  // result 0 with fAnyOperationsAborted, likewise
   // Runs inside every shell copy, as the shell's progress window dispatches messages.
   std::function<void()> duringCopy;
   // Runs inside every file copy of the program's own, as the copy reports its progress.
@@ -69,9 +69,13 @@ class FakePlatform : public Platform {
   std::map<std::string, Node> disk;
   std::set<std::string> shellLeavesOut;
   std::set<char> missingDrives;
+  // Folders whose listing fails part-way, as a USB link that drops would make it: the first
+  // entry is given, then the failure.
+  std::set<std::string> listingsCutShort;
+  std::map<char, std::string> fileSystems;  // by drive letter; NTFS where none is set
   // The target's space; GetDiskSpace fails while `space.clusterBytes` is 0.
   DiskSpace space{uint64_t(1) << 40, 4096};
-  int listCopyResult = 0;  // of SHFileOperationW when every source is there
+  int listCopyResult = 0;  // of SHFileOperationW when every source is there and none is in copyResults
 
   void AddFile(const std::string& path, uint64_t size, int64_t lastWrite, uint32_t attributes = 0) {
     AddFolders(Parent(path));
@@ -213,7 +217,11 @@ class FakePlatform : public Platform {
     if (op.from.size() != op.to.size()) return 1026;
     for (const std::string& from : op.from)
       if (!disk.count(from)) return 1026;
-    if (listCopyResult != 0) return listCopyResult;
+    for (const std::string& from : op.from) {
+      op.fAnyOperationsAborted = op.fAnyOperationsAborted || copiesReportedAborted.count(from) > 0;
+      if (copyResults.count(from)) return copyResults[from];
+    }
+    if (listCopyResult != 0 || op.fAnyOperationsAborted) return listCopyResult;
     for (size_t i = 0; i < op.from.size(); ++i) {
       AddFolders(Parent(op.to[i]));
       ShellCopy(op.from[i], Parent(op.to[i]));
@@ -285,17 +293,26 @@ class FakePlatform : public Platform {
     if (listFolder && listFolder(folder, entries)) return true;
     const bool root = folder.size() == 2 && folder[1] == ':';
     if (root ? missingDrives.count(folder[0]) > 0 : !IsFolder(folder)) return false;
-    const std::string prefix = folder + '\\';
+    const std::string prefix = (root ? folder : Find(folder)->first) + '\\';
     for (auto it = disk.lower_bound(prefix); it != disk.end() && it->first.rfind(prefix, 0) == 0; ++it) {
       const std::string name = it->first.substr(prefix.size());
-      if (name.find('\\') == std::string::npos) entries.push_back(Entry(name, it->second));
+      if (name.find('\\') != std::string::npos) continue;
+      entries.push_back(Entry(name, it->second));
+      if (listingsCutShort.count(folder)) return false;
     }
     return true;
   }
   bool GetFileInfo(const std::string& path, FolderEntry& info) override {
-    auto it = disk.find(path);
+    auto it = Find(path);
     if (it == disk.end()) return false;
     info = Entry({}, it->second);
+    return true;
+  }
+  bool SetAttributes(const std::string& path, uint32_t attributes) override {
+    calls.push_back("SetAttributes " + path + " " + std::to_string(attributes));
+    auto it = Find(path);
+    if (it == disk.end()) return false;
+    it->second.attributes = attributes;
     return true;
   }
   bool CreateFolder(const std::string& path) override {
@@ -310,10 +327,14 @@ class FakePlatform : public Platform {
     progress();
     if (duringFileCopy) duringFileCopy();
     progress();
-    auto it = disk.find(from);
+    auto it = Find(from);
     if (it == disk.end() || it->second.folder || !it->second.readable) return false;
     if (Parent(to).size() > 2 && !IsFolder(Parent(to))) return false;
-    disk[to] = it->second;
+    // As CopyFileExW: a read-only or hidden file in the way is not replaced (access denied).
+    const auto there = Find(to);
+    if (there != disk.end() && (there->second.attributes & (win::kFileAttributeReadOnly | win::kFileAttributeHidden)))
+      return false;
+    (there != disk.end() ? there->second : disk[to]) = it->second;
     return true;
   }
   // The ANSI code page (1252) for the one letter beyond ASCII the tests use, ü; the OEM code
@@ -323,6 +344,39 @@ class FakePlatform : public Platform {
     for (size_t at = narrow.find("\xC3\xBC"); at != std::string::npos; at = narrow.find("\xC3\xBC", at))
       narrow.replace(at, 2, "\xFC");
     return narrow;
+  }
+
+  // As Windows' ordinal comparison ignoring case: each letter's simple upper case, unit by unit,
+  // here for ASCII, Latin-1, Greek and Cyrillic. ß and the Turkish dotless i stay as they are.
+  std::string UpperCaseName(const std::string& name) override { return Upper(name); }
+  static std::string Upper(const std::string& name) {
+    std::u32string points;
+    for (size_t i = 0; i < name.size();) {
+      const unsigned char c = name[i];
+      const size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : c < 0xF0 ? 3 : 4;
+      char32_t point = length == 1 ? c : c & (0xFF >> (length + 1));
+      for (size_t k = 1; k < length && i + k < name.size(); ++k) point = (point << 6) | (name[i + k] & 0x3F);
+      points.push_back(Upper(point));
+      i += length;
+    }
+    std::string upper;
+    for (char32_t p : points) {
+      if (p < 0x80) {
+        upper += char(p);
+      } else if (p < 0x800) {
+        upper += char(0xC0 | (p >> 6));
+        upper += char(0x80 | (p & 0x3F));
+      } else {
+        upper += char(0xE0 | (p >> 12));
+        upper += char(0x80 | ((p >> 6) & 0x3F));
+        upper += char(0x80 | (p & 0x3F));
+      }
+    }
+    return upper;
+  }
+  std::string FileSystemName(const std::string& root) override {
+    const auto it = fileSystems.find(root[0]);
+    return it == fileSystems.end() ? "NTFS" : it->second;
   }
 
   void SetTimer(WindowHandle w, uintptr_t id, uint32_t ms) override {
@@ -367,9 +421,31 @@ class FakePlatform : public Platform {
 
  private:
   static std::string Parent(const std::string& path) { return path.substr(0, path.rfind('\\')); }
+  static char32_t Upper(char32_t c) {
+    if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7) || (c >= 0x3B1 && c <= 0x3CB && c != 0x3C2) ||
+        (c >= 0x430 && c <= 0x44F))
+      return c - 0x20;
+    if (c == 0xFF) return 0x178;
+    if (c == 0x3C2) return 0x3A3;  // final sigma
+    if (c >= 0x450 && c <= 0x45F) return c - 0x50;
+    return c;
+  }
   bool IsFolder(const std::string& path) const {
-    auto it = disk.find(path);
+    auto it = Find(path);
     return it != disk.end() && it->second.folder;
+  }
+  // As Windows finds a path: its names compared ignoring case.
+  std::map<std::string, Node>::const_iterator Find(const std::string& path) const {
+    auto it = disk.find(path);
+    if (it != disk.end()) return it;
+    const std::string upper = Upper(path);
+    for (it = disk.begin(); it != disk.end(); ++it)
+      if (it->first.size() == path.size() && Upper(it->first) == upper) return it;
+    return it;
+  }
+  std::map<std::string, Node>::iterator Find(const std::string& path) {
+    const auto it = static_cast<const FakePlatform&>(*this).Find(path);
+    return it == disk.cend() ? disk.end() : disk.find(it->first);
   }
   static FolderEntry Entry(const std::string& name, const Node& node) {
     FolderEntry entry;

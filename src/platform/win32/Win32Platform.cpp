@@ -33,6 +33,7 @@ static_assert(win::kFofNoConfirmation == FOF_NOCONFIRMATION && win::kFofNoErrorU
 static_assert(win::kFofMultiDestFiles == FOF_MULTIDESTFILES && win::kFofNoConfirmMkdir == FOF_NOCONFIRMMKDIR);
 static_assert(win::kMaxPath == MAX_PATH);
 static_assert(win::kFofNoCopySecurityAttribs == FOF_NOCOPYSECURITYATTRIBS);
+static_assert(win::kFileAttributeReadOnly == FILE_ATTRIBUTE_READONLY);
 static_assert(win::kFileAttributeHidden == FILE_ATTRIBUTE_HIDDEN && win::kFileAttributeSystem == FILE_ATTRIBUTE_SYSTEM);
 static_assert(win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(win::kFileAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT);
@@ -339,8 +340,11 @@ bool Win32Platform::ListFolder(const std::string& folder, std::vector<FolderEntr
     entries.push_back(Entry(Narrow(found.cFileName), found.dwFileAttributes, found.nFileSizeHigh,
                             found.nFileSizeLow, found.ftLastWriteTime));
   } while (FindNextFileW(find, &found));
+  // FindNextFileW fails at the end too: only this error means the listing is complete. Any other
+  // (a USB link that drops, say) leaves it cut short.
+  const bool complete = GetLastError() == ERROR_NO_MORE_FILES;
   FindClose(find);
-  return true;
+  return complete;
 }
 
 bool Win32Platform::GetFileInfo(const std::string& path, FolderEntry& info) {
@@ -348,6 +352,11 @@ bool Win32Platform::GetFileInfo(const std::string& path, FolderEntry& info) {
   if (!GetFileAttributesExW(LongPath(path).c_str(), GetFileExInfoStandard, &data)) return false;
   info = Entry({}, data.dwFileAttributes, data.nFileSizeHigh, data.nFileSizeLow, data.ftLastWriteTime);
   return true;
+}
+
+bool Win32Platform::SetAttributes(const std::string& path, uint32_t attributes) {
+  // No attribute at all is written as "normal", the one value that stands alone.
+  return SetFileAttributesW(LongPath(path).c_str(), attributes ? attributes : FILE_ATTRIBUTE_NORMAL) != FALSE;
 }
 
 bool Win32Platform::CreateFolder(const std::string& path) {
@@ -361,6 +370,33 @@ bool Win32Platform::CopyFileReplacing(const std::string& from, const std::string
 }
 
 std::string Win32Platform::NarrowFromUtf8(const std::string& text) { return Narrow(Wide(text).c_str(), CP_ACP); }
+
+std::string Win32Platform::UpperCaseName(const std::string& name) {
+  std::string upper = name;
+  bool ascii = true;
+  for (char& c : upper) {
+    ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  }
+  if (ascii) return upper;
+  // The invariant locale's simple upper case, unit by unit: what CompareStringOrdinal ignoring
+  // case and the file systems compare.
+  std::wstring wide = Wide(name);
+  if (wide.empty()) return name;
+  std::wstring mapped(wide.size(), L'\0');
+  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_UPPERCASE, wide.c_str(), int(wide.size()),
+                                   mapped.data(), int(mapped.size()), nullptr, nullptr, 0);
+  if (length <= 0) return name;
+  mapped.resize(size_t(length));
+  return Narrow(mapped.c_str());
+}
+
+std::string Win32Platform::FileSystemName(const std::string& root) {
+  wchar_t name[MAX_PATH + 1] = {};
+  if (!GetVolumeInformationW(Wide(root).c_str(), nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH + 1))
+    return {};
+  return Narrow(name);
+}
 
 ModuleHandle Win32Platform::GetModuleHandleA(const char* name) {
   return reinterpret_cast<ModuleHandle>(::GetModuleHandleA(name));

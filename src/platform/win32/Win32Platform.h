@@ -57,10 +57,13 @@ class Win32Platform : public Platform {
   void CloseProcess(ProcessHandle process) override;
   bool ListFolder(const std::string& folder, std::vector<FolderEntry>& entries) override;
   bool GetFileInfo(const std::string& path, FolderEntry& info) override;
+  bool SetAttributes(const std::string& path, uint32_t attributes) override;
   bool CreateFolder(const std::string& path) override;
   bool CopyFileReplacing(const std::string& from, const std::string& to,
                          const std::function<void()>& progress) override;
   std::string NarrowFromUtf8(const std::string& text) override;
+  std::string UpperCaseName(const std::string& name) override;
+  std::string FileSystemName(const std::string& root) override;
 
   ModuleHandle GetModuleHandleA(const char* name) override;
   ModuleHandle LoadLibraryA(const char* fileName) override;
