@@ -278,8 +278,12 @@ void MainDialog::ShowNotCopied() {
 // The front-port disk on the pressed disk's hub is removed, or else the pressed disk itself;
 // polling stops until the next device change.
 bool MainDialog::RemoveAfterLongPress(char pressed) {
-  const std::string frontPort = m_bridge.Tables().FrontPortDisksOf(pressed);
-  m_removal.Request(frontPort.empty() ? pressed : frontPort[0], m_platform.TickCount());
+  const DriveTables& tables = m_bridge.Tables();
+  const std::string frontPort = tables.FrontPortDisksOf(pressed);
+  // The tool removes the whole device of the letter it is given: every volume of it is being
+  // removed, and none is copied meanwhile.
+  const std::string volumes = frontPort.empty() ? tables.VolumesOf(pressed) : frontPort;
+  m_removal.Request(volumes[0], volumes, m_platform.TickCount());
   if (m_removal.Pending()) m_platform.SetTimer(m_hWnd, ID_REMOVAL_TIMER, kRemovalCheckMs);
   m_platform.Sleep(kRemovalPauseMs);
   m_platform.KillTimer(m_hWnd, ID_POLL_TIMER);

@@ -34,6 +34,20 @@ struct DriveTables {
     return nullptr;
   }
 
+  // The letters of the hub drives on the same hub and port as `letter`: the volumes of its
+  // device, the letter first. A drive whose hub the library did not name is a device of its own.
+  std::string VolumesOf(char letter) const {
+    std::string volumes(1, letter);
+    int at = 0;
+    while (at < driveCount && driveLetter[at] != letter) ++at;
+    if (at >= driveCount || !hubId[at][0]) return volumes;
+    for (int k = 0; k < driveCount; ++k)
+      if (IsDriveLetter(driveLetter[k]) && driveLetter[k] != letter && hubPort[k] == hubPort[at] &&
+          std::strcmp(hubId[k], hubId[at]) == 0)
+        volumes += driveLetter[k];
+    return volumes;
+  }
+
   // The letters of the hub drives in the front port of the hub that `letter` hangs on, in table
   // order. A drive whose hub the library did not name shares no hub with any other.
   std::string FrontPortDisksOf(char letter) const {

@@ -12,16 +12,20 @@ SafeRemoval::~SafeRemoval() {
 
 bool SafeRemoval::ToolRuns(char letter) const {
   for (const Tool& r : m_pending)
-    if (r.letter == letter) return true;
+    if (r.volumes.find(letter) != std::string::npos) return true;
   return false;
 }
 
-void SafeRemoval::Request(char letter, uint64_t nowMs) {
+void SafeRemoval::Request(char letter, const std::string& volumes, uint64_t nowMs) {
   if (!IsDriveLetter(letter)) return;
-  if (!WasRequested(letter)) m_requested += letter;
+  std::string device(1, letter);
+  for (char volume : volumes)
+    if (IsDriveLetter(volume) && device.find(volume) == std::string::npos) device += volume;
+  for (char volume : device)
+    if (!WasRequested(volume)) m_requested += volume;
   if (ToolRuns(letter)) return;  // a second tool for the same disk would only contradict the first
   const std::string commandLine = Format("RemoveDrive.exe %c: -l", letter);
-  m_pending.push_back({letter, m_programs.StartProgram("RemoveDrive.exe", commandLine.c_str()), nowMs});
+  m_pending.push_back({letter, device, m_programs.StartProgram("RemoveDrive.exe", commandLine.c_str()), nowMs});
 }
 
 std::vector<SafeRemoval::Outcome> SafeRemoval::Finished(uint64_t nowMs) {
@@ -42,7 +46,7 @@ std::vector<SafeRemoval::Outcome> SafeRemoval::Finished(uint64_t nowMs) {
 
 void SafeRemoval::ForgetRequests() {
   m_requested.clear();
-  for (const Tool& r : m_pending) m_requested += r.letter;
+  for (const Tool& r : m_pending) m_requested += r.volumes;
 }
 
 }  // namespace zolvan

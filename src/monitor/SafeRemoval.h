@@ -25,16 +25,17 @@ class SafeRemoval {
   SafeRemoval(const SafeRemoval&) = delete;
   SafeRemoval& operator=(const SafeRemoval&) = delete;
 
-  // Starts "RemoveDrive.exe X: -l" for the disk, unless its tool still runs. A letter outside
-  // A-Z is never removed. `nowMs` is the system's millisecond clock.
-  void Request(char letter, uint64_t nowMs);
+  // Starts "RemoveDrive.exe X: -l" for the disk, unless its tool still runs, and takes every
+  // volume of its device (`volumes`, the letter among them) for one being removed. A letter
+  // outside A-Z is never removed. `nowMs` is the system's millisecond clock.
+  void Request(char letter, const std::string& volumes, uint64_t nowMs);
   // The removals whose tool has ended, could not be started, or has run for kToolPatienceMs,
   // since the last call.
   std::vector<Outcome> Finished(uint64_t nowMs);
   bool Pending() const { return !m_pending.empty(); }
 
-  // Whether the disk is being removed: its tool still runs, or was started since the drives
-  // were last listed.
+  // Whether the disk is being removed: the tool for its device still runs, or was started since
+  // the drives were last listed.
   bool WasRequested(char letter) const { return m_requested.find(letter) != std::string::npos; }
   // The drives were listed afresh: only the disks whose tool still runs stay requested.
   void ForgetRequests();
@@ -42,6 +43,7 @@ class SafeRemoval {
  private:
   struct Tool {
     char letter;
+    std::string volumes;    // of the device it removes
     ProcessHandle process;  // null: the tool could not be started
     uint64_t startedMs;
   };

@@ -128,7 +128,7 @@ class SafeRemovalTest : public ::testing::Test {
 
 TEST_F(SafeRemovalTest, StartsTheToolAndReportsItsExitCodeOnceItHasEnded) {
   platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}, {"RemoveDrive.exe H: -l", 1}};
-  for (char letter : {'G', 'H', 'K'}) removal.Request(letter, platform.now);  // K: the tool cannot be started
+  for (char letter : {'G', 'H', 'K'}) removal.Request(letter, std::string(1, letter), platform.now);  // K: the tool cannot be started
   EXPECT_EQ(platform.CallsStartingWith("StartProgram"),
             (std::vector<std::string>{"StartProgram RemoveDrive.exe | RemoveDrive.exe G: -l",
                                       "StartProgram RemoveDrive.exe | RemoveDrive.exe H: -l",
@@ -143,7 +143,7 @@ TEST_F(SafeRemovalTest, StartsTheToolAndReportsItsExitCodeOnceItHasEnded) {
 }
 
 TEST_F(SafeRemovalTest, NeverRemovesALetterOutsideAToZ) {
-  for (char letter : {'\0', '&', 'e', '['}) removal.Request(letter, platform.now);
+  for (char letter : {'\0', '&', 'e', '['}) removal.Request(letter, std::string(1, letter), platform.now);
   EXPECT_TRUE(platform.calls.empty());
   EXPECT_FALSE(removal.Pending());
   EXPECT_TRUE(Finished().empty());
@@ -151,7 +151,7 @@ TEST_F(SafeRemovalTest, NeverRemovesALetterOutsideAToZ) {
 
 TEST_F(SafeRemovalTest, RemembersRequestedDisksUntilTheDrivesAreListedAgain) {
   platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
-  removal.Request('G', platform.now);
+  removal.Request('G', "G", platform.now);
   EXPECT_TRUE(removal.WasRequested('G'));
   EXPECT_FALSE(removal.WasRequested('E'));
   Finished();
@@ -163,21 +163,21 @@ TEST_F(SafeRemovalTest, RemembersRequestedDisksUntilTheDrivesAreListedAgain) {
 TEST_F(SafeRemovalTest, ADiskWhoseToolStillRuns_StaysRequestedAcrossListings_AndGetsNoSecondTool) {
   platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
   platform.programsRunning = true;
-  removal.Request('G', platform.now);
+  removal.Request('G', "G", platform.now);
   removal.ForgetRequests();
   EXPECT_TRUE(removal.WasRequested('G'));
-  removal.Request('G', platform.now);
+  removal.Request('G', "G", platform.now);
   EXPECT_EQ(platform.CallsStartingWith("StartProgram").size(), 1u);
   platform.programsRunning = false;
   EXPECT_EQ(Finished(), std::vector<std::string>{"G prepared"});
-  removal.Request('G', platform.now);  // the tool has ended: a new request is a new tool
+  removal.Request('G', "G", platform.now);  // the tool has ended: a new request is a new tool
   EXPECT_EQ(platform.CallsStartingWith("StartProgram").size(), 2u);
 }
 
 TEST_F(SafeRemovalTest, AToolThatHasNotEndedAfterAMinute_FailsAndIsLeftAlone) {
   platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
   platform.programsRunning = true;
-  removal.Request('G', platform.now);
+  removal.Request('G', "G", platform.now);
   platform.now += SafeRemoval::kToolPatienceMs - 1;
   EXPECT_TRUE(Finished().empty());
   platform.now += 1;

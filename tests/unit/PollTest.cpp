@@ -330,24 +330,69 @@ TEST_F(PollTest, ADiskHandedToRemoval_IsNotCopied_UntilTheDrivesAreListedAgain) 
   EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE});
 }
 
-// A phone plugged in while G is ejected lists G again: it stays out of copies, and a second
-// long press starts no second tool for it.
-TEST_F(PollTest, ADiskWhoseToolStillRuns_IsNeitherCopiedNorHandedToASecondTool_AcrossDiscoveries) {
-  fake.OnHub('H', kHub, 2);  // a second volume of the front-port disk
-  platform.exitCodes["RemoveDrive.exe H: -l"] = 0;
-  Start();
-  platform.programsRunning = true;
-  Press('E', kLongPress);
-  dialog.OnDeviceChange(win::kDbtDeviceArrival);
-  Clear();
-  Press('E', "D");
-  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"),
-            Calls{"SHFileOperation 2 H:\\* -> E:\\USB_Backup flags=3088"});
-  EXPECT_EQ(Balloons(), (Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) was skipped: (G:) is being removed.",
-                               "Zolvan Backup Utility: Backup of (H:) to (E:) finished."}));
-  Press('E', kLongPress);
-  EXPECT_EQ(platform.controlText[1003], "2") << "the second long press counts";
-  EXPECT_TRUE(platform.CallsStartingWith("StartProgram").empty());
+// The tool removes the whole device of the letter it is given. A phone plugged in while it runs
+// lists every drive again: no volume of that device is copied from or into meanwhile, and a
+// second long press starts no second tool for it.
+TEST_F(PollTest, EveryVolumeOfADeviceWhoseToolStillRuns_IsNeitherCopiedNorHandedToASecondTool) {
+  struct Case {
+    const char* name;
+    std::function<void(test::FakeBridge&)> setUp;  // the drives at the long press of E
+    char pressed;
+    const char* tool;
+    Calls balloons;  // of a short press of `pressed` once G is listed
+  };
+  const Case cases[] = {
+      {"the front-port disk's second volume",
+       [](test::FakeBridge& f) {
+         f.OnHub('G', kHub, 2);
+         f.OnHub('H', kHub, 2);
+       },
+       'E', "RemoveDrive.exe G: -l",
+       {"Zolvan Backup Utility: Backup of (G:) to (E:) was skipped: (G:) is being removed.",
+        "Zolvan Backup Utility: Backup of (H:) to (E:) was skipped: (H:) is being removed."}},
+      // The enclosure's two bays are one device: removing E removes K too.
+      {"the pressed disk's device: the other bay",
+       [](test::FakeBridge& f) {
+         f.Bridge("EK");
+         f.Recognise('K');
+         f.OnHub('K', kHub, 1);
+       },
+       'K', "RemoveDrive.exe E: -l",
+       {"Zolvan Backup Utility: Backup of (G:) to (K:) was skipped: (K:) is being removed."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform p;
+    p.exitCodes = {{c.tool, 0}};
+    p.AddFile("G:\\a.txt", 1, 0);
+    p.AddFile("H:\\b.txt", 1, 0);
+    fake = test::FakeBridge{};
+    fake.Bridge("E");
+    fake.Recognise('E');
+    fake.OnHub('E', kHub, 1);
+    c.setUp(fake);
+    MainDialog d(p);
+    StartOn(p, d);
+    p.programsRunning = true;
+    fake.buttons['E'] = kLongPress;
+    for (size_t n = 0; n <= kLongPress.size(); ++n) d.OnTimer(ID_POLL_TIMER);
+    EXPECT_EQ(p.CallsStartingWith("StartProgram"), Calls{std::string("StartProgram RemoveDrive.exe | ") + c.tool});
+    if (!fake.hubs.count('G')) fake.OnHub('G', kHub, 2);
+    d.OnDeviceChange(win::kDbtDeviceArrival);
+    p.notifications.clear();
+    fake.buttons[c.pressed] = "DU";
+    d.OnTimer(ID_POLL_TIMER);
+    d.OnTimer(ID_POLL_TIMER);
+    EXPECT_TRUE(p.CallsStartingWith("SHFileOperation").empty());
+    std::vector<std::string> balloons;
+    for (const auto& n : p.notifications)
+      if (n.data.uFlags == win::kNifInfo) balloons.push_back(std::string(n.data.szInfoTitle) + ": " + n.data.szInfo);
+    EXPECT_EQ(balloons, c.balloons);
+    fake.buttons['E'] = kLongPress;
+    for (size_t n = 0; n <= kLongPress.size(); ++n) d.OnTimer(ID_POLL_TIMER);
+    EXPECT_EQ(p.CallsStartingWith(std::string("StartProgram RemoveDrive.exe | ") + c.tool).size(), 1u)
+        << "no second tool for the device";
+  }
 }
 
 TEST_F(PollTest, TwoDisksLongPressedInOnePass_HandTheFrontPortDiskToOneTool) {
