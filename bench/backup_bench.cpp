@@ -3,7 +3,7 @@
 //
 //   backup_bench bare FOLDER                  one bare shell copy of E:\* into FOLDER
 //   backup_bench engine LETTER [--fallback]   the program's backup of E: into LETTER:\USB_Backup;
-//                                             --fallback makes the whole-root copy fail first
+//                                             --fallback makes the shell copy of the root fail first
 //   backup_bench check LETTER                 the check of LETTER:\USB_Backup against E:
 // Each prints "seconds S" and what the step reported.
 #include <windows.h>
@@ -26,15 +26,12 @@ double Seconds() {
   return double(now.QuadPart) / double(frequency.QuadPart);
 }
 
-// The copy of X:\* fails as an unreadable entry makes it fail on Windows; the rest is real.
+// The shell copy of the root's entries fails as an unreadable entry makes it fail on Windows; the
+// rest is real.
 class FallbackPlatform : public zolvan::Win32Platform {
  public:
   using Win32Platform::Win32Platform;
-  int SHFileOperationA(zolvan::ShellFileOperation& op) override {
-    const std::string from = op.pFrom;
-    if (from.size() >= 2 && from.compare(from.size() - 2, 2, "\\*") == 0) return 0x78;  // DE_ACCESSDENIEDSRC
-    return Win32Platform::SHFileOperationA(op);
-  }
+  int SHFileOperationW(zolvan::ShellFileOperationW&) override { return 0x78; }  // DE_ACCESSDENIEDSRC
 };
 
 }  // namespace
@@ -63,8 +60,8 @@ int main(int argc, char** argv) {
                 result.checked ? 1 : 0, result.notCopied.size());
   } else if (step == "check") {
     zolvan::BackupCheck check(plain, 'E', argv[2][0]);
-    const auto missing = check.Missing([](const zolvan::FolderEntry&) { return true; });
-    std::printf("seconds %.4f\nmissing %d\n", Seconds() - start, missing ? int(missing->size()) : -1);
+    const auto missing = check.Differences([](const zolvan::FolderEntry&) { return true; }, {});
+    std::printf("seconds %.4f\nmissing %d\n", Seconds() - start, missing ? int(missing->items.size()) : -1);
   } else {
     return 2;
   }

@@ -1,7 +1,7 @@
 """Backup benchmark under Wine on 5,000 files of 4 KiB and one of 200 MiB, as ratios from one run
 that alternates the two sides of each (each side first equally often):
   - the program's backup (shell copy and check) over one bare shell copy of the same tree;
-  - the same with the whole-root copy made to fail, so that the listing-driven fallback copies;
+  - the same with the shell copy of the root made to fail, so that the listing-driven fallback copies;
   - the check of a complete backup over the shell copy that made it;
   - a repeat press over the first backup it follows: on the unchanged tree, and after 10 of its
     files changed (which of the two comes first alternates).

@@ -102,7 +102,7 @@ intptr_t MainDialog::OnTrayNotify(uintptr_t iconId, intptr_t mouseMessage) {
   if (iconId != kTrayIconId) return 0;
   if (mouseMessage == win::kWmRButtonDown || mouseMessage == win::kWmContextMenu) m_tray.ShowMenu();
   // Only the balloon of a backup that left files behind has more to tell.
-  if (mouseMessage == win::kNinBalloonUserClick && !m_inPass && !m_balloonNotCopied.files.empty()) ShowNotCopied();
+  if (mouseMessage == win::kNinBalloonUserClick && !m_inPass && m_balloonNotCopied.count > 0) ShowNotCopied();
   return 0;
 }
 
@@ -234,28 +234,36 @@ void MainDialog::StartBackup(char source, char target) {
 // A balloon says how the backup ended, and the log view names what could not be copied; so
 // does a message box when the balloon is clicked.
 void MainDialog::ReportBackup(char source, char target, const BackupResult& result) {
-  const size_t missing = result.notCopied.size();
+  const size_t missing = result.Missing();
+  const std::string files = missing == 1 ? "1 file was not copied" : Format("%u files were not copied", unsigned(missing));
   std::string text = Format("Backup of (%c:) to (%c:) ", source, target);
   if (result.outcome == BackupResult::Outcome::NoSpace)
     text += Format("was not started: (%c:) needs %s more free space.", target, SizeText(result.shortfall).c_str());
   else if (result.outcome == BackupResult::Outcome::NothingChanged)
     text += "finished: nothing had changed.";
   else if (result.outcome == BackupResult::Outcome::Cancelled)
-    text += "was cancelled.";
+    text += missing == 0 ? "was cancelled." : "was cancelled: " + files + ".";
   else if (!result.checked)
     text += "failed.";
   else if (missing == 0)
     text += "finished.";
-  else if (missing == 1)
-    text += "finished, but 1 file was not copied.";
   else
-    text += Format("finished, but %u files were not copied.", unsigned(missing));
-  const size_t shown = std::min(missing, kNotCopiedShown);
-  for (size_t i = 0; i < shown; ++i)
-    AppendLog(Format("\r\nNot copied: %s \r\n", m_platform.NarrowFromUtf8(result.notCopied[i]).c_str()));
-  if (missing > shown) AppendLog(Format("\r\n... and %u more \r\n", unsigned(missing - shown)));
+    text += "finished, but " + files + ".";
+
+  // Each named as the user's code page writes it, with why where it is more than a failed copy.
+  std::vector<std::string> lines;
+  lines.reserve(std::min(missing, kNotCopiedShown));
+  const auto name = [&](const std::vector<std::string>& paths, const std::string& why) {
+    for (size_t i = 0; i < paths.size() && lines.size() < kNotCopiedShown; ++i)
+      lines.push_back(m_platform.NarrowFromUtf8(paths[i]) + why);
+  };
+  name(result.notCopied, "");
+  name(result.unread, " - the folder could not be read");
+  name(result.tooLarge, Format(" - (%c:) cannot hold files of 4 GB or more", target));
+  for (const std::string& line : lines) AppendLog("\r\nNot copied: " + line + " \r\n");
+  if (missing > lines.size()) AppendLog(Format("\r\n... and %u more \r\n", unsigned(missing - lines.size())));
   ShowBalloon(text);
-  if (result.checked && missing > 0) m_balloonNotCopied = {source, target, result.notCopied};
+  if (result.checked && missing > 0) m_balloonNotCopied = {source, target, std::move(lines), missing};
 }
 
 void MainDialog::ShowBalloon(const std::string& text) {
@@ -266,12 +274,8 @@ void MainDialog::ShowBalloon(const std::string& text) {
 void MainDialog::ShowNotCopied() {
   const NotCopied& shown = m_balloonNotCopied;
   std::string text = Format("These files of (%c:) were not copied to (%c:):\n", shown.source, shown.target);
-  const size_t listed = std::min(shown.files.size(), kNotCopiedShown);
-  for (size_t i = 0; i < listed; ++i) {
-    text += '\n';
-    text += m_platform.NarrowFromUtf8(shown.files[i]);
-  }
-  if (shown.files.size() > listed) text += Format("\n... and %u more", unsigned(shown.files.size() - listed));
+  for (const std::string& line : shown.lines) text += '\n' + line;
+  if (shown.count > shown.lines.size()) text += Format("\n... and %u more", unsigned(shown.count - shown.lines.size()));
   m_platform.MessageBoxA(m_hWnd, text.c_str(), kBalloonTitle, win::kMbOk | win::kMbIconInformation);
 }
 

@@ -71,11 +71,13 @@ class MainDialog final : public WindowEvents {
   std::string m_strLog;
   std::string m_strTip;
 
-  // The files that the backup told of in the balloon on show did not copy.
+  // What the backup told of in the balloon on show did not copy: the lines that name it, and
+  // how many there are in all.
   struct NotCopied {
     char source = 0;
     char target = 0;
-    std::vector<std::string> files;
+    std::vector<std::string> lines;
+    size_t count = 0;
   };
   NotCopied m_balloonNotCopied;
 

@@ -10,49 +10,55 @@ namespace zolvan {
 
 namespace {
 
+constexpr int64_t kSecond = 10'000'000;  // last-write times are in 100 ns units
 // A FAT disk keeps last-write times in steps of 2 seconds.
-constexpr int64_t kTimeTolerance = 2 * 10'000'000;
+constexpr uint64_t kTimeTolerance = 2 * kSecond;
+constexpr uint64_t kHour = 3600 * kSecond;
+constexpr uint64_t kFat32LargestFile = 0xFFFF'FFFF;
 
 std::string Join(const std::string& folder, const std::string& name) {
   if (folder.empty() || name.empty()) return folder + name;
   return folder + '\\' + name;
 }
 
-// Windows' file systems match names without regard to the case of A-Z.
-std::string Key(std::string name) {
-  for (char& c : name)
-    if (c >= 'A' && c <= 'Z') c = char(c - 'A' + 'a');
-  return name;
+std::string UpperAscii(std::string text) {
+  for (char& c : text)
+    if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+  return text;
 }
 
-bool InPlace(const FolderEntry& source, const FolderEntry& target) {
-  return !target.IsFolder() && target.size == source.size && target.lastWrite + kTimeTolerance >= source.lastWrite;
+bool IsFat(const std::string& fileSystem) {
+  const std::string name = UpperAscii(fileSystem);
+  return name.rfind("FAT", 0) == 0 || name == "EXFAT";
 }
 
-bool Same(const FolderEntry& source, const FolderEntry& target) {
-  return InPlace(source, target) && target.lastWrite <= source.lastWrite + kTimeTolerance;
+// How far apart two times are, for any two values a disk may give.
+uint64_t Apart(int64_t a, int64_t b) { return a >= b ? uint64_t(a) - uint64_t(b) : uint64_t(b) - uint64_t(a); }
+
+// The backup holds the source's file: the same size, and last-write times no more than 2 seconds
+// apart either way or, with `fatTimes`, an hour and those 2 seconds apart. The one rule of both
+// the repeat press's plan and the check.
+bool Holds(const FolderEntry& source, const FolderEntry& target, bool fatTimes) {
+  if (target.IsFolder() || target.size != source.size) return false;
+  const uint64_t apart = Apart(source.lastWrite, target.lastWrite);
+  return apart <= kTimeTolerance || (fatTimes && apart >= kHour - kTimeTolerance && apart <= kHour + kTimeTolerance);
 }
 
 int64_t Occupied(uint64_t size, uint64_t cluster) { return int64_t((size + cluster - 1) / cluster * cluster); }
 
 }  // namespace
 
-BackupCheck::BackupCheck(FileSystem& files, char source, char target, std::function<void()> pending)
+BackupCheck::BackupCheck(FileSystem& files, char source, char target, KeepGoing keepGoing)
     : m_files(files),
-      m_pending(std::move(pending)),
+      m_keepGoing(std::move(keepGoing)),
       m_sourceRoot(Format("%c:", source)),
-      m_targetRoot(Format("%c:\\USB_Backup", target)) {}
-
-std::optional<std::vector<std::string>> BackupCheck::Missing(const RootFilter& meant) {
-  auto items = Differences(meant, Rules{});
-  if (!items) return std::nullopt;
-  std::vector<std::string> paths;
-  paths.reserve(items->size());
-  for (Item& item : *items) paths.push_back(std::move(item.path));
-  return paths;
+      m_targetRoot(Format("%c:\\USB_Backup", target)) {
+  const std::string targetFileSystem = files.FileSystemName(Format("%c:\\", target));
+  m_fatTimes = IsFat(files.FileSystemName(Format("%c:\\", source))) || IsFat(targetFileSystem);
+  if (UpperAscii(targetFileSystem) == "FAT32") m_largestFile = kFat32LargestFile;
 }
 
-std::optional<std::vector<BackupCheck::Item>> BackupCheck::Differences(const RootFilter& meant, const Rules& rules) {
+std::optional<BackupCheck::Walk> BackupCheck::Differences(const RootFilter& meant, const Rules& rules) {
   std::vector<FolderEntry> root;
   if (!m_files.ListFolder(m_sourceRoot, root)) return std::nullopt;
   std::vector<FolderEntry> sources;
@@ -63,10 +69,10 @@ std::optional<std::vector<BackupCheck::Item>> BackupCheck::Differences(const Roo
   // depth (long paths allow some 16,000 levels) cannot overflow the thread's stack. One source
   // and one target path are cut back to a folder's parent and extended by its name, so a deep
   // folder's path is not built anew at every level.
-  std::vector<Item> items;
+  Walk walk;
   std::vector<Folder> folders;
   std::string sourcePath = m_sourceRoot, targetPath = m_targetRoot;
-  Compare(sourcePath, targetPath, Folder{0, {}, true, -1}, sources, rules, items, folders);
+  Compare(sourcePath, targetPath, Folder{0, {}, true, -1}, sources, rules, walk, folders);
   while (!folders.empty()) {
     const Folder folder = std::move(folders.back());
     folders.pop_back();
@@ -75,47 +81,62 @@ std::optional<std::vector<BackupCheck::Item>> BackupCheck::Differences(const Roo
       *path += '\\';
       *path += folder.name;
     }
-    m_pending();
+    if (!m_keepGoing()) {
+      walk.stopped = true;
+      break;
+    }
     std::vector<FolderEntry> inside;
-    if (m_files.ListFolder(sourcePath, inside))
-      Compare(sourcePath, targetPath, folder, inside, rules, items, folders);
-    else if (folder.item < 0)  // what it holds cannot be told, so neither can its copy
-      items.push_back({sourcePath.substr(m_sourceRoot.size() + 1), true, 0});
+    if (m_files.ListFolder(sourcePath, inside)) {
+      Compare(sourcePath, targetPath, folder, inside, rules, walk, folders);
+    } else if (folder.item < 0) {
+      // What it holds cannot be told, so neither can its copy. The shell may still copy it whole.
+      std::string below = sourcePath.substr(m_sourceRoot.size() + 1);
+      if (rules.wholeFolders) walk.items.push_back({below, true, 0});
+      walk.unread.push_back(std::move(below));
+    }
   }
-  return items;
+  return walk;
 }
 
 // The files of one folder are compared with the target's; its subfolders join `folders`, the
 // first of them on top.
 void BackupCheck::Compare(const std::string& sourcePath, const std::string& targetPath, const Folder& folder,
-                          const std::vector<FolderEntry>& sources, const Rules& rules, std::vector<Item>& items,
+                          const std::vector<FolderEntry>& sources, const Rules& rules, Walk& walk,
                           std::vector<Folder>& folders) {
   std::vector<FolderEntry> targets;
   // A folder whose parent the backup lacks is not there either.
   if (folder.inTarget) m_files.ListFolder(targetPath, targets);
   std::unordered_map<std::string, const FolderEntry*> byName;
-  for (const FolderEntry& target : targets) byName.emplace(Key(target.name), &target);
+  for (const FolderEntry& target : targets) byName.emplace(m_files.UpperCaseName(target.name), &target);
 
   const size_t length = sourcePath.size() - m_sourceRoot.size();  // of the path below the root
   const auto path = [&](const std::string& name) {
     return length == 0 ? name : sourcePath.substr(m_sourceRoot.size() + 1) + '\\' + name;
   };
+  // A folder that may hold a file the target cannot take is not copied whole, but file by file;
+  // one the backup lacks that holds nothing is made all the same.
+  const bool whole = rules.wholeFolders && m_largestFile == 0;
+  if (rules.wholeFolders && !whole && !folder.inTarget && sources.empty())
+    walk.items.push_back({sourcePath.substr(m_sourceRoot.size() + 1), true, 0});
+  std::vector<Item>& items = walk.items;
   const size_t first = folders.size();
   for (const FolderEntry& source : sources) {
     if (source.attributes & win::kFileAttributeReparsePoint) continue;  // may lead off the disk
-    const auto found = byName.find(Key(source.name));
+    const auto found = byName.find(m_files.UpperCaseName(source.name));
     const FolderEntry* target = found != byName.end() ? found->second : nullptr;
     if (source.IsFolder()) {
       const bool there = target && target->IsFolder();
       int64_t item = folder.item;
-      if (rules.wholeFolders && !there && item < 0) {
+      if (whole && !there && item < 0) {
         item = int64_t(items.size());
         items.push_back({path(source.name), true, 0});
       }
       folders.push_back({length, source.name, there, item});
+    } else if (m_largestFile != 0 && source.size > m_largestFile) {
+      walk.tooLarge.push_back(path(source.name));
     } else if (folder.item >= 0) {
       items[size_t(folder.item)].bytes += Occupied(source.size, rules.clusterBytes);
-    } else if (!target || !(rules.eitherDirection ? Same(source, *target) : InPlace(source, *target))) {
+    } else if (!target || !Holds(source, *target, m_fatTimes)) {
       const int64_t replaced = target && !target->IsFolder() ? Occupied(target->size, rules.clusterBytes) : 0;
       items.push_back({path(source.name), false, Occupied(source.size, rules.clusterBytes) - replaced});
     }
@@ -123,26 +144,30 @@ void BackupCheck::Compare(const std::string& sourcePath, const std::string& targ
   std::reverse(folders.begin() + std::ptrdiff_t(first), folders.end());
 }
 
-BackupCheck::Repaired BackupCheck::Repair(const std::vector<std::string>& files,
-                                          const std::function<bool()>& keepGoing) {
+BackupCheck::Repaired BackupCheck::Repair(const std::vector<std::string>& files) {
   Repaired repaired;
-  // During a file the answer cannot stop it: a copy cut short would leave neither the old
-  // backup of that file nor the new one.
-  const std::function<void()> progress = [&] { keepGoing(); };
+  // Within a file the answer cannot stop it: a copy cut short would leave neither the old
+  // backup of that file nor the new one. It is taken before the next file.
+  const std::function<void()> progress = [this] { m_keepGoing(); };
+  constexpr uint32_t kInTheWay = win::kFileAttributeReadOnly | win::kFileAttributeHidden;
   for (const std::string& file : files) {
-    if (!keepGoing()) {
+    if (!m_keepGoing()) {
       repaired.stopped = true;
       break;
     }
     for (size_t at = file.find('\\'); at != std::string::npos; at = file.find('\\', at + 1)) {
-      m_pending();
+      progress();
       m_files.CreateFolder(Join(m_targetRoot, file.substr(0, at)));
     }
     const std::string from = Join(m_sourceRoot, file);
     const std::string to = Join(m_targetRoot, file);
     FolderEntry source, target;
+    // A backup file that is read-only or hidden, as its source was, cannot be replaced; the copy
+    // then takes the source's attributes again.
+    if (m_files.GetFileInfo(to, target) && !target.IsFolder() && (target.attributes & kInTheWay))
+      m_files.SetAttributes(to, target.attributes & ~kInTheWay);
     const bool copied = m_files.CopyFileReplacing(from, to, progress) && m_files.GetFileInfo(from, source) &&
-                        m_files.GetFileInfo(to, target) && InPlace(source, target);
+                        m_files.GetFileInfo(to, target) && Holds(source, target, m_fatTimes);
     if (!copied) repaired.notCopied.push_back(file);
   }
   return repaired;

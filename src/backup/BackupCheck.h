@@ -11,6 +11,11 @@
 
 namespace zolvan {
 
+// Asked at every folder the walks list, before each file the engine copies itself, and now and
+// then during a long one: the caller may handle its window's pending messages there. False ends
+// the run at the next of these points (never inside a file).
+using KeepGoing = std::function<bool()>;
+
 class BackupCheck {
  public:
   // Which entries of the source's root the run was meant to copy.
@@ -18,9 +23,8 @@ class BackupCheck {
 
   // How the walk compares.
   struct Rules {
-    bool wholeFolders = false;     // a folder the target lacks is one item, not its files
-    bool eitherDirection = false;  // a target file newer than its source differs too
-    uint64_t clusterBytes = 1;     // the target's: what a file takes there is rounded up to it
+    bool wholeFolders = false;  // a folder the target lacks is one item, not its files
+    uint64_t clusterBytes = 1;  // the target's: what a file takes there is rounded up to it
   };
   // Something of the source that the target lacks or holds otherwise.
   struct Item {
@@ -28,27 +32,26 @@ class BackupCheck {
     bool folder = false;
     int64_t bytes = 0;  // what copying it adds to the target, less what it replaces there
   };
+  struct Walk {
+    std::vector<Item> items;
+    std::vector<std::string> unread;    // source folders that could not be listed: what they hold is unknown
+    std::vector<std::string> tooLarge;  // source files the target's file system cannot hold
+    bool stopped = false;               // `keepGoing` said no: the walk was cut short
+  };
 
-  // `pending` is called at every folder the walk lists and the repair makes: the caller may
-  // handle its window's messages there.
-  BackupCheck(FileSystem& files, char source, char target, std::function<void()> pending = [] {});
+  BackupCheck(FileSystem& files, char source, char target, KeepGoing keepGoing = [] { return true; });
 
-  // The items of the meant root entries that differ, told from the folder listings alone:
-  // the target lacks them, holds them with another size, or with a last-write time more than
-  // 2 seconds older (either way with `eitherDirection`). Links and junctions are never
-  // followed. Nothing when the source's root cannot be listed at all.
-  std::optional<std::vector<Item>> Differences(const RootFilter& meant, const Rules& rules);
-  // The files, as paths below the roots, that the target lacks, holds with another size, or
-  // holds older than the source's.
-  std::optional<std::vector<std::string>> Missing(const RootFilter& meant);
+  // The items of the meant root entries that differ, told from the folder listings alone: the
+  // target lacks them, or holds a file of another size or another last-write time (see Holds).
+  // Links and junctions are never followed. Nothing when the source's root cannot be listed.
+  std::optional<Walk> Differences(const RootFilter& meant, const Rules& rules);
 
   struct Repaired {
     std::vector<std::string> notCopied;  // the files still not in place
     bool stopped = false;                // `keepGoing` said no: the files after it were not tried
   };
-  // Copies the files itself, folders made as needed and same-named files replaced. `keepGoing`
-  // is asked before each file and, through the copy's progress, during a long one.
-  Repaired Repair(const std::vector<std::string>& files, const std::function<bool()>& keepGoing);
+  // Copies the files itself, folders made as needed and same-named files replaced.
+  Repaired Repair(const std::vector<std::string>& files);
 
  private:
   struct Folder {
@@ -58,11 +61,14 @@ class BackupCheck {
     int64_t item;         // the item of a whole folder it is part of, or -1
   };
   void Compare(const std::string& sourcePath, const std::string& targetPath, const Folder& folder,
-               const std::vector<FolderEntry>& sources, const Rules& rules, std::vector<Item>& items,
-               std::vector<Folder>& folders);
+               const std::vector<FolderEntry>& sources, const Rules& rules, Walk& walk, std::vector<Folder>& folders);
 
   FileSystem& m_files;
-  std::function<void()> m_pending;
+  KeepGoing m_keepGoing;
+  // Either disk is FAT: its times are local, an hour off an NTFS disk's after a change of
+  // daylight saving.
+  bool m_fatTimes = false;
+  uint64_t m_largestFile = 0;  // the biggest file the target's file system holds; 0: no limit
   std::string m_sourceRoot;  // "E:"
   std::string m_targetRoot;  // "F:\USB_Backup"
 };

@@ -46,11 +46,13 @@ BackupResult BackupEngine::Run(char source, char target, const KeepGoing& keepGo
   m_target = target;
   m_keepGoing = &keepGoing;
   BackupResult result = Copy();
-  // What was copied is checked, unless the program is ending; a cancelled copy is left as the
-  // user left it, and nothing follows a copy that was not made.
-  if (result.outcome == Outcome::Completed || result.outcome == Outcome::Failed) {
+  // What was copied is checked, unless the program is ending. A cancelled copy is left as the
+  // user left it, but what it lacks is told: a shell that went on past an error may say
+  // "aborted" of a copy nobody cancelled.
+  if (result.outcome == Outcome::Completed || result.outcome == Outcome::Failed ||
+      result.outcome == Outcome::Cancelled) {
     if (keepGoing())
-      Check(result);
+      Check(result, result.outcome != Outcome::Cancelled);
     else
       result.outcome = Outcome::Stopped;
   }
@@ -60,29 +62,34 @@ BackupResult BackupEngine::Run(char source, char target, const KeepGoing& keepGo
 
 BackupResult BackupEngine::Copy() {
   std::vector<FolderEntry> held;
-  const bool repeat = m_files.ListFolder(Format("%c:\\USB_Backup", m_target), held) && !held.empty();
+  const bool repeat = m_files.ListFolder(TargetFolder(), held) && !held.empty();
   DiskSpace space;
   const bool spaceKnown = m_files.GetDiskSpace(Format("%c:\\", m_target), space) && space.clusterBytes > 0;
   // A folder the backup lacks is one item: the shell copies it whole, and its files' sizes
   // only count towards the space it takes.
-  BackupCheck walk(m_files, m_source, m_target, [this] { (*m_keepGoing)(); });
-  const auto items = walk.Differences(Meant, {true, true, spaceKnown ? space.clusterBytes : 1});
-  if (items && spaceKnown) {
+  BackupCheck walk(m_files, m_source, m_target, *m_keepGoing);
+  const auto plan = walk.Differences(Meant, {true, spaceKnown ? space.clusterBytes : 1});
+  if (!plan) return Ended(Outcome::Failed);  // the source cannot be listed
+  if (plan->stopped || !(*m_keepGoing)()) return Ended(Outcome::Stopped);
+  if (spaceKnown) {
     int64_t needed = 0;
-    for (const BackupCheck::Item& item : *items) needed += item.bytes;
+    for (const BackupCheck::Item& item : plan->items) needed += item.bytes;
     if (needed > 0 && uint64_t(needed) > space.freeBytes) {
       BackupResult result = Ended(Outcome::NoSpace);
       result.shortfall = uint64_t(needed) - space.freeBytes;
       return result;
     }
   }
-  if (!repeat) return BackupDrive();
-  if (!items) return Ended(Outcome::Failed);  // the source cannot be listed
-  if (items->empty()) return Ended(Outcome::NothingChanged);
-  return CopyItems(*items);
+  // What the target cannot hold is told by the check, never as "nothing had changed".
+  if (repeat && plan->items.empty() && plan->tooLarge.empty()) return Ended(Outcome::NothingChanged);
+  if (!repeat) MakeDirPath(TargetFolder().c_str());
+  BackupResult result = CopyItems(plan->items);
+  if (!repeat && result.outcome == Outcome::Failed) return BackupByList();
+  return result;
 }
 
-// One shell copy of exactly the items that differ, each to its own place in the backup.
+// One shell copy of exactly the items that differ, each to its own place in the backup; on the
+// first press, the root entries.
 BackupResult BackupEngine::CopyItems(const std::vector<BackupCheck::Item>& items) {
   ShellFileOperationW op;
   op.wFunc = win::kFoCopy;
@@ -105,28 +112,33 @@ BackupResult BackupEngine::CopyItems(const std::vector<BackupCheck::Item>& items
   return Ended(result == 0 ? Outcome::Completed : Outcome::Failed);
 }
 
-void BackupEngine::Check(BackupResult& result) {
+void BackupEngine::Check(BackupResult& result, bool repair) {
   // Whichever way the copy went, the backup is meant to hold every meant root entry. The
   // fallback's listing cannot tell: it leaves out hidden entries, may name nothing at all, and
   // is written in the OEM code page.
-  BackupCheck check(m_files, m_source, m_target, [this] { (*m_keepGoing)(); });
-  const auto missing = check.Missing(Meant);
-  if (!missing) return;
+  BackupCheck check(m_files, m_source, m_target, *m_keepGoing);
+  const auto walk = check.Differences(Meant, {});
+  if (!walk) return;
+  if (walk->stopped) {
+    result.outcome = Outcome::Stopped;
+    return;
+  }
   result.checked = true;
-  const BackupCheck::Repaired repaired = check.Repair(*missing, *m_keepGoing);
-  if (repaired.stopped) result.outcome = Outcome::Stopped;
-  for (const std::string& file : repaired.notCopied) result.notCopied.push_back(Format("%c:\\", m_source) + file);
+  std::vector<std::string> missing;
+  missing.reserve(walk->items.size());
+  for (const BackupCheck::Item& item : walk->items) missing.push_back(item.path);
+  if (repair) {
+    BackupCheck::Repaired repaired = check.Repair(missing);
+    if (repaired.stopped) result.outcome = Outcome::Stopped;
+    missing = std::move(repaired.notCopied);
+  }
+  const std::string root = Format("%c:\\", m_source);
+  for (const std::string& file : missing) result.notCopied.push_back(root + file);
+  for (const std::string& folder : walk->unread) result.unread.push_back(root + folder);
+  for (const std::string& file : walk->tooLarge) result.tooLarge.push_back(root + file);
 }
 
 std::string BackupEngine::TargetFolder() const { return Format("%c:\\USB_Backup", m_target); }
-
-BackupResult BackupEngine::BackupDrive() {
-  MakeDirPath(TargetFolder().c_str());
-  const int result = ShellCopy(Format("%c:\\*", m_source));
-  if (result == 0) return Ended(Outcome::Completed);
-  if (result == win::kErrorCancelled) return Ended(Outcome::Cancelled);
-  return BackupByList();
-}
 
 int BackupEngine::CopyEntry(const char* name) {
   MakeDirPath(TargetFolder().c_str());

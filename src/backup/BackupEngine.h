@@ -1,8 +1,9 @@
-// The backup engine: copies the whole root of one disk into USB_Backup on another, with the
-// shell's copy and, when that fails, entry by entry from a bare listing of the root; then checks
-// the backup against the source and copies itself what the shell left behind. Once USB_Backup
-// holds anything, a press copies only what is new or changed (size or last-write time). A copy
-// that would not fit on the target is not started.
+// The backup engine: copies the root of one disk - every entry but the system's own hidden
+// folders - into USB_Backup on another, in one shell copy and, when the first one fails, entry by
+// entry from a bare listing of the root; then checks the backup against the source and copies
+// itself what the shell left behind. Once USB_Backup holds anything, a press copies only what is
+// new or changed (size or last-write time). A copy that would not fit on the target is not
+// started.
 #pragma once
 
 #include <functional>
@@ -17,7 +18,7 @@ namespace zolvan {
 struct BackupResult {
   enum class Outcome {
     Completed,
-    Cancelled,  // by the user, in the shell's progress window
+    Cancelled,  // by the user, in the shell's progress window, or a copy the shell reported aborted
     Failed,
     SameDisk,   // source and target are one disk: nothing was copied
     Stopped,    // the program is ending: no further entry or file was copied, nothing checked
@@ -28,17 +29,16 @@ struct BackupResult {
   std::string failedEntry;  // the root entry whose copy failed in the fallback
   uint64_t shortfall = 0;   // with NoSpace: the bytes the target lacks
 
-  // After every run but a cancelled one, the backup is checked against its source and what the
-  // copy left behind is copied file by file. `checked` is false when the source could not be
-  // listed; `notCopied` holds the source paths (UTF-8) of the files still not in the backup.
+  // After every run that copied something, the backup is checked against its source; but for a
+  // cancelled one, what the copy left behind is then copied file by file. `checked` is false when
+  // the source could not be listed. The source paths (UTF-8) of what is still not in the backup:
+  std::vector<std::string> notCopied;  // files
+  std::vector<std::string> unread;     // folders that could not be listed
+  std::vector<std::string> tooLarge;   // files too large for the target's file system
   bool checked = false;
-  std::vector<std::string> notCopied;
-};
 
-// Asked before each copy the engine makes itself (a fallback entry, a repaired file) and, while a
-// long file is copied, now and then during it: the caller may handle its window's pending
-// messages there. False ends the run at that point.
-using KeepGoing = std::function<bool()>;
+  size_t Missing() const { return notCopied.size() + unread.size() + tooLarge.size(); }
+};
 
 class BackupEngine {
  public:
@@ -52,9 +52,8 @@ class BackupEngine {
  private:
   BackupResult Copy();
   BackupResult CopyItems(const std::vector<BackupCheck::Item>& items);
-  BackupResult BackupDrive();
   BackupResult BackupByList();
-  void Check(BackupResult& result);
+  void Check(BackupResult& result, bool repair);
   int CopyEntry(const char* name);  // the source root's entry of that name
   // One shell copy into the target folder; a copy the user cancelled reads as ERROR_CANCELLED.
   int ShellCopy(const std::string& source);

@@ -2,10 +2,13 @@
 // the real command interpreter and real files. Each platform call that matters is reported on
 // standard output, one line each.
 //
-//   backup_runner SOURCE TARGET [--temp DIR] [--fail-whole-root] [--vanish-listed N]
+//   backup_runner SOURCE TARGET [--temp DIR] [--fail-root-copy] [--vanish-listed N]
 //     --temp DIR          the temporary folder (TMP and TEMP)
-//     --fail-whole-root   the copy of X:\* fails as an unreadable entry would make it fail on Windows
+//     --fail-root-copy    the shell copy of the root's entries fails as an unreadable entry would
+//                         make it fail on Windows
 //     --vanish-listed N   once the listing is written, the N-th listed root entry is deleted
+//
+// A copy of a list of names is reported as "copy FROM|FROM... -> TO|TO... flags=F result=R".
 #include <windows.h>
 #include <shellapi.h>
 
@@ -14,6 +17,7 @@
 #include <cstring>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "backup/BackupEngine.h"
 #include "platform/win32/Win32Platform.h"
@@ -35,18 +39,25 @@ std::string Hex(const std::string& text) {
 class RunnerPlatform : public zolvan::Win32Platform {
  public:
   using Win32Platform::Win32Platform;
-  bool failWholeRoot = false;
+  bool failRootCopy = false;
   int vanishListed = 0;
   char source = 0;
 
   int SHFileOperationA(zolvan::ShellFileOperation& op) override {
-    const std::string from = op.pFrom;
-    int result;
-    if (failWholeRoot && from.size() >= 2 && from.compare(from.size() - 2, 2, "\\*") == 0)
-      result = kAccessDeniedSource;
-    else
-      result = Win32Platform::SHFileOperationA(op);
+    const int result = Win32Platform::SHFileOperationA(op);
     std::printf("copy %s -> %s flags=0x%x owner=%d result=%d\n", op.pFrom, op.pTo, op.fFlags, op.hwnd ? 1 : 0, result);
+    return result;
+  }
+
+  int SHFileOperationW(zolvan::ShellFileOperationW& op) override {
+    const int result = failRootCopy ? kAccessDeniedSource : Win32Platform::SHFileOperationW(op);
+    const auto join = [](const std::vector<std::string>& paths) {
+      std::string text;
+      for (const std::string& path : paths) text += (text.empty() ? "" : "|") + path;
+      return text;
+    };
+    std::printf("copy %s -> %s flags=0x%x owner=0 result=%d\n", join(op.from).c_str(), join(op.to).c_str(), op.fFlags,
+                result);
     return result;
   }
 
@@ -92,7 +103,7 @@ class RunnerPlatform : public zolvan::Win32Platform {
 
 int main(int argc, char** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: backup_runner SOURCE TARGET [--temp DIR] [--fail-whole-root] [--vanish-listed N]\n");
+    std::fprintf(stderr, "usage: backup_runner SOURCE TARGET [--temp DIR] [--fail-root-copy] [--vanish-listed N]\n");
     return 2;
   }
   RunnerPlatform platform(GetModuleHandleA(nullptr));
@@ -101,16 +112,19 @@ int main(int argc, char** argv) {
     if (!std::strcmp(argv[i], "--temp") && i + 1 < argc) {
       SetEnvironmentVariableA("TMP", argv[i + 1]);
       SetEnvironmentVariableA("TEMP", argv[++i]);
-    } else if (!std::strcmp(argv[i], "--fail-whole-root")) {
-      platform.failWholeRoot = true;
+    } else if (!std::strcmp(argv[i], "--fail-root-copy")) {
+      platform.failRootCopy = true;
     } else if (!std::strcmp(argv[i], "--vanish-listed") && i + 1 < argc) {
       platform.vanishListed = std::atoi(argv[++i]);
     }
   }
   const zolvan::BackupResult result = zolvan::BackupEngine(platform).Run(argv[1][0], argv[2][0]);
-  static const char* const kOutcomes[] = {"completed", "cancelled", "failed", "same-disk"};
+  static const char* const kOutcomes[] = {"completed", "cancelled", "failed", "same-disk", "stopped", "nothing-changed",
+                                          "no-space"};
   std::printf("outcome %s %s\n", kOutcomes[int(result.outcome)], result.failedEntry.c_str());
   std::printf("checked %d\n", result.checked ? 1 : 0);
   for (const std::string& file : result.notCopied) std::printf("not copied %s\n", file.c_str());
+  for (const std::string& folder : result.unread) std::printf("not read %s\n", folder.c_str());
+  for (const std::string& file : result.tooLarge) std::printf("too large %s\n", file.c_str());
   return 0;
 }

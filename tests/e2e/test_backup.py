@@ -46,12 +46,19 @@ class BackupTest(unittest.TestCase):
     def backed_up(self):
         return snapshot(os.path.join(self.target, "USB_Backup"))
 
-    def test_whole_root_copy_reproduces_the_source_tree(self):
+    def root_copy(self):
+        """The first press's one shell copy: every root entry, each to its place in USB_Backup."""
+        return sorted("E:\\" + name for name in os.listdir(self.source))
+
+    def test_first_press_copies_the_root_entries_in_one_shell_copy(self):
         run = self.backup()
-        self.assertEqual(run.copies, [("E:\\*", 0)])
+        self.assertEqual(len(run.copies), 1)
+        self.assertEqual(sorted(run.copies[0][0].split("|")), self.root_copy())
+        self.assertEqual(run.copies[0][1], 0)
         self.assertEqual(run.commands, [], "no listing without a failure")
         self.assertEqual(self.backed_up(), self.before)
-        self.assertIn("flags=0xc10 owner=0", run.lines[0])
+        # No confirmation, no error dialog, no security attributes; one destination each.
+        self.assertIn("flags=0xe11 owner=0", run.lines[0])
         self.assertEqual(run.outcome, "completed")
 
     def test_existing_backup_keeps_other_files_and_overwrites_same_names(self):
@@ -79,13 +86,14 @@ class BackupTest(unittest.TestCase):
 
     def test_fallback_copies_each_listed_entry_through_the_real_dir(self):
         folder, windows_folder = self.temp_folder()
-        run = self.backup("E", "F", "--temp", windows_folder, "--fail-whole-root")
+        run = self.backup("E", "F", "--temp", windows_folder, "--fail-root-copy")
         self.assertEqual(len(run.commands), 1)
         listing_path = run.commands[0].split('> "', 1)[1][:-1]
         self.assertTrue(run.commands[0].startswith('dir E:\\ /b > "C:\\Temp Folder\\zolvan tmp\\'), run.commands[0])
         # The real dir lists every root entry; each is copied on its own, in listing order.
         self.assertEqual(sorted(run.listed), sorted(os.listdir(self.source)))
-        self.assertEqual(run.copies, [("E:\\*", 0x78)] + [("E:\\" + name, 0) for name in run.listed])
+        self.assertEqual(sorted(run.copies[0][0].split("|")), self.root_copy())
+        self.assertEqual(run.copies[1:], [("E:\\" + name, 0) for name in run.listed])
         self.assertEqual(self.backed_up(), self.before)
         self.assertEqual(run.deleted, [[listing_path, "1"]])
         self.assertEqual(run.outcome, "completed")
@@ -94,13 +102,13 @@ class BackupTest(unittest.TestCase):
     def test_fallback_stops_at_the_first_entry_that_fails_and_the_check_copies_the_rest(self):
         folder, windows_folder = self.temp_folder()
         # The second listed entry is gone by the time it is copied.
-        lines = self.prefix.run_tool("backup_runner.exe", "E", "F", "--temp", windows_folder, "--fail-whole-root",
+        lines = self.prefix.run_tool("backup_runner.exe", "E", "F", "--temp", windows_folder, "--fail-root-copy",
                                      "--vanish-listed", "2")
         run = Run(lines)
         first, second = run.listed[0], run.listed[1]
         self.assertTrue(any(line.startswith("vanished E:\\" + second) for line in lines), lines)
         # The shell's copies stop after the entry that failed.
-        self.assertEqual([source for source, _ in run.copies], ["E:\\*", "E:\\" + first, "E:\\" + second])
+        self.assertEqual([source for source, _ in run.copies[1:]], ["E:\\" + first, "E:\\" + second])
         self.assertNotEqual(run.copies[-1][1], 0)
         self.assertEqual(run.outcome, "failed " + second)
         self.assertEqual(os.listdir(folder), [])

@@ -3,6 +3,7 @@ Wine: a short press copies the front-port disk, a long press hands a disk to Rem
 import os
 import shutil
 import socket
+import subprocess
 import tempfile
 import time
 import unittest
@@ -14,6 +15,32 @@ SHORT = "0 1"
 LONG = " ".join(["0"] * 10 + ["1"])
 WM_TRAYNOTIFY, WM_COMMAND, NIN_BALLOONUSERCLICK, IDOK = 0x0401, 0x0111, 0x0405, 1
 MESSAGE_BOX = "Zolvan Backup Utility"
+
+
+class WriteCounter:
+    """How often each file below a folder is written, from the host's inotify (inotifywait)."""
+
+    def __init__(self, folder):
+        self.folder = folder
+        self.out = tempfile.TemporaryFile()
+        self.process = subprocess.Popen(["inotifywait", "-m", "-r", "-e", "close_write", "--format", "%w%f", folder],
+                                        stdout=self.out, stderr=subprocess.PIPE, text=True)
+        while "Watches established" not in self.process.stderr.readline():  # ready once it says so
+            pass
+        self.counts = None
+
+    def stop(self):
+        if self.counts is None:
+            self.process.terminate()
+            self.process.wait()
+            self.process.stderr.close()
+            self.out.seek(0)
+            self.counts = {}
+            for line in self.out.read().decode().splitlines():
+                path = os.path.relpath(line, self.folder)
+                self.counts[path] = self.counts.get(path, 0) + 1
+            self.out.close()
+        return self.counts
 
 
 class ButtonTest(AppTestCase):
@@ -91,6 +118,40 @@ class ButtonTest(AppTestCase):
         app.probe("select", MESSAGE_BOX, "post", hex(WM_COMMAND), str(IDOK), "0")
         app.wait_until(lambda: app.probe("select", MESSAGE_BOX)[0] == "0", what="the message box to close")
         self.assertTrue(app.alive())
+
+    def test_short_press_leaves_the_systems_own_folders_out_and_writes_each_file_once(self):
+        # Windows keeps both at every root it mounts, hidden and system; on NTFS a user cannot read
+        # System Volume Information. Root reads every file here, but nothing copies a socket.
+        hidden_system = {}
+        for folder, files in (("System Volume Information", ["tracking.log"]),
+                              ("$RECYCLE.BIN", ["S-1-5-21/desktop.ini", "S-1-5-21/$RABC123.txt"])):
+            for name in files:
+                path = os.path.join(self.front, folder, name)
+                os.makedirs(os.path.dirname(path), exist_ok=True)
+                with open(path, "wb") as f:
+                    f.write(b"the system's own")
+            os.setxattr(os.path.join(self.front, folder), "user.DOSATTRIB", b"0x6")
+            hidden_system[folder] = True
+        sock = socket.socket(socket.AF_UNIX)
+        self.addCleanup(sock.close)
+        sock.bind(os.path.join(self.front, "System Volume Information", "unreadable"))
+        self.before = snapshot(self.front)
+        backup = os.path.join(self.target, "USB_Backup")
+        os.makedirs(backup)
+        writes = WriteCounter(backup)
+        self.addCleanup(writes.stop)
+        app = self.start()
+        self.press(app, SHORT)
+        app.wait_until(lambda: app.text(IDC_COUNT) == b"1", timeout=60, what="the short press to be counted")
+        self.wait_for_balloon(app, "Backup of (G:) to (E:) finished.", "system-folders-balloon")
+        written = writes.stop()
+        self.assertEqual(snapshot(backup), {path: digest for path, digest in self.before.items()
+                                            if path.split(os.sep)[0] not in hidden_system})
+        # Files at the root are watched from the start; below, a folder's watch may come after
+        # its first file, so those are counted at most.
+        self.assertEqual({name: written.get(name, 0) for name in ("a.txt", "big.bin", "zero.bin")},
+                         {"a.txt": 1, "big.bin": 1, "zero.bin": 1})
+        self.assertEqual({path: n for path, n in written.items() if n > 1}, {}, "files written twice")
 
     def test_long_press_removes_the_front_port_disk_and_polling_waits_for_a_device_change(self):
         app = self.start()

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "NullPlatform.h"
 #include "Require.h"
@@ -41,11 +42,21 @@ class ListingPlatform : public zolvan::bench::NullPlatform {
     m_deleted = true;
     return true;
   }
+  // The root holds one file, and the shell copy of the root's entries fails: the listing drives
+  // the copy.
+  bool ListFolder(const std::string& folder, std::vector<zolvan::FolderEntry>& entries) override {
+    if (folder != "E:") return false;
+    entries.push_back({"a", 0, 1, 0});
+    return true;
+  }
+  int SHFileOperationW(zolvan::ShellFileOperationW&) override {
+    Require(!m_deleted);
+    return 1026;
+  }
   int SHFileOperationA(zolvan::ShellFileOperation& op) override {
     Require(!m_deleted && std::strcmp(op.pTo, "F:\\USB_Backup") == 0 && op.pTo[13] == 0 && op.pTo[14] == 0);
     const std::string from = op.pFrom;
     Require(op.pFrom[from.size() + 1] == 0);
-    if (from == "E:\\*") return 1026;  // the whole-root copy fails: the listing drives the copy
     Require(from.rfind("E:\\", 0) == 0);
     const std::string name = from.substr(3);
     Require(!name.empty() && name.size() <= 511 && name.find_first_of("\r\n") == std::string::npos);

@@ -19,6 +19,8 @@ using Outcome = BackupResult::Outcome;
 constexpr int64_t kSecond = 10'000'000;
 constexpr int64_t kNoon = 13'000'000'000 * kSecond;
 const std::string kDeep = "E:\\deep\\x\\y\\z\\deep.txt";
+// E:\ and the name fit in MAX_PATH; F:\USB_Backup\ and the name do not.
+const std::string kLongName = std::string(250, 'n') + ".txt";
 constexpr uint32_t kHidden = win::kFileAttributeHidden, kSystem = win::kFileAttributeSystem;
 
 class BackupCheckTest : public ::testing::Test {
@@ -83,6 +85,30 @@ TEST_F(BackupCheckTest, WhatTheShellLeftOut_IsCopiedFileByFile) {
          p.AddFile("F:\\USB_Backup\\a.txt", 10, kNoon - 1 * kSecond);
        },
        {}},
+      // A copy killed half-way keeps its full size with a fresh time; so does a disk image put
+      // back to an older version in the source.
+      {"a same-size copy newer than its source, the list copy failed",
+       [](test::FakePlatform& p) {
+         p.AddFile("F:\\USB_Backup\\a.txt", 10, kNoon + 10 * kSecond);
+         p.listCopyResult = 1026;
+       },
+       {"CopyFile E:\\a.txt -> F:\\USB_Backup\\a.txt", "CopyFile E:\\hidden.txt -> F:\\USB_Backup\\hidden.txt",
+        "CopyFile E:\\Photos\\2024\\img.jpg -> F:\\USB_Backup\\Photos\\2024\\img.jpg",
+        "CopyFile " + kDeep + " -> F:\\USB_Backup\\deep\\x\\y\\z\\deep.txt"}},
+      {"a same-size copy newer than its source, a path too long for the shell",
+       [](test::FakePlatform& p) {
+         p.AddFile("E:\\" + kLongName, 4, kNoon);
+         p.AddFile("F:\\USB_Backup\\" + kLongName, 4, kNoon + 10 * kSecond);
+       },
+       {"CopyFile E:\\" + kLongName + " -> F:\\USB_Backup\\" + kLongName}},
+      // Backups take their sources' attributes; CopyFileExW will not replace such a file.
+      {"a read-only and hidden backup file",
+       [](test::FakePlatform& p) {
+         p.shellLeavesOut = {"E:\\hidden.txt"};
+         p.AddFile("F:\\USB_Backup\\hidden.txt", 2, kNoon - 60 * kSecond,
+                   win::kFileAttributeReadOnly | kHidden | 0x20);
+       },
+       {"CopyFile E:\\hidden.txt -> F:\\USB_Backup\\hidden.txt"}},
       {"a hidden file is meant too", [](test::FakePlatform& p) { p.shellLeavesOut = {"E:\\hidden.txt"}; },
        {"CopyFile E:\\hidden.txt -> F:\\USB_Backup\\hidden.txt"}},
       {"the hidden and system root folder is not",
@@ -107,8 +133,14 @@ TEST_F(BackupCheckTest, WhatTheShellLeftOut_IsCopiedFileByFile) {
     EXPECT_EQ(fresh.CallsStartingWith("CopyFile"), c.repairs);
     for (const std::string& repair : c.repairs) {
       const std::string target = repair.substr(repair.find(" -> ") + 4);
-      EXPECT_EQ(fresh.disk.at(target).size, fresh.disk.at(repair.substr(9, repair.find(" -> ") - 9)).size);
+      const test::FakePlatform::Node& source = fresh.disk.at(repair.substr(9, repair.find(" -> ") - 9));
+      EXPECT_EQ(fresh.disk.at(target).size, source.size);
+      EXPECT_EQ(fresh.disk.at(target).lastWrite, source.lastWrite);
+      EXPECT_EQ(fresh.disk.at(target).attributes, source.attributes);
     }
+    // Only the backup's own files have their attributes changed, never a source's.
+    for (const std::string& call : fresh.CallsStartingWith("SetAttributes"))
+      EXPECT_EQ(call.substr(0, 28), "SetAttributes F:\\USB_Backup\\") << call;
   }
 }
 
@@ -123,14 +155,33 @@ TEST_F(BackupCheckTest, Repair_MakesTheFoldersTheShellLeftOut) {
 // The window answers while a large disk is walked or a deep file's folders are made.
 TEST_F(BackupCheckTest, TheWalkAndTheRepair_CallBackAtEveryFolder) {
   int pending = 0;
-  BackupCheck check(platform, 'E', 'F', [&] { ++pending; });
-  const auto missing = check.Missing([](const FolderEntry&) { return true; });
+  BackupCheck check(platform, 'E', 'F', [&] { return ++pending > 0; });
+  const auto walk = check.Differences([](const FolderEntry&) { return true; }, {});
   // Photos, 2024, deep, x, y, z and System Volume Information.
   EXPECT_EQ(pending, 7);
-  ASSERT_TRUE(missing);
+  ASSERT_TRUE(walk);
   pending = 0;
-  check.Repair({"deep\\x\\y\\z\\deep.txt"}, [] { return true; });
-  EXPECT_EQ(pending, 4);
+  check.Repair({"deep\\x\\y\\z\\deep.txt"});
+  // One before the file, one at each of its 4 folders, and 2 from the copy's progress.
+  EXPECT_EQ(pending, 7);
+}
+
+// Exit chosen while the disk is walked: the walk ends there, and so does the run, before any
+// copy.
+TEST_F(BackupCheckTest, NoFromKeepGoing_EndsTheWalk_AndNothingIsCopied) {
+  // The walk asks at Photos, 2024, deep, x, y and z, then once more before the copy: "no" at the
+  // first folder, in the middle, and after the walk.
+  for (int no : {1, 4, 7}) {
+    SCOPED_TRACE(no);
+    test::FakePlatform fresh;
+    fresh.disk = platform.disk;
+    int asked = 0;
+    const BackupResult result = BackupEngine(fresh).Run('E', 'F', [&] { return ++asked != no; });
+    EXPECT_EQ(result.outcome, Outcome::Stopped);
+    EXPECT_EQ(asked, no) << "not asked again after the no";
+    for (const char* writer : {"SHFileOperation", "CreateDirectory", "CreateFolder", "CopyFile"})
+      EXPECT_TRUE(fresh.CallsStartingWith(writer).empty()) << writer;
+  }
 }
 
 TEST_F(BackupCheckTest, WhatCannotBeCopied_IsReported_AndNothingElse) {
@@ -172,7 +223,7 @@ TEST_F(BackupCheckTest, Fallback_IsCheckedAgainstTheWholeRoot_WhateverItsListing
     test::FakePlatform fresh;
     fresh.disk = platform.disk;
     fresh.AddFile(umlautFolder + "\\img.jpg", 40, kNoon);
-    fresh.copyResults["E:\\*"] = 1026;
+    fresh.listCopyResult = 1026;
     c.setUp(fresh);
     BackupEngine e(fresh);
     const BackupResult result = e.Run('E', 'F');
@@ -186,7 +237,7 @@ TEST_F(BackupCheckTest, Fallback_IsCheckedAgainstTheWholeRoot_WhateverItsListing
 }
 
 TEST_F(BackupCheckTest, Fallback_StopsAtItsFailingEntry_AndTheRepairCopiesWhatItLeft) {
-  platform.copyResults["E:\\*"] = 1026;
+  platform.listCopyResult = 1026;
   platform.copyResults["E:\\a.txt"] = 1026;
   platform.listing = "a.txt\r\nPhotos\r\n";
   const BackupResult result = Run();
@@ -203,12 +254,43 @@ TEST_F(BackupCheckTest, Fallback_StopsAtItsFailingEntry_AndTheRepairCopiesWhatIt
 TEST_F(BackupCheckTest, NoListing_MeansTheWholeRootAgain) {
   // Neither the whole-root copy nor the listing worked: the check does not take "nothing named"
   // for "nothing to copy".
-  platform.copyResults["E:\\*"] = 1026;
+  platform.listCopyResult = 1026;
   platform.openFails = true;
   const BackupResult result = Run();
   EXPECT_EQ(result.outcome, Outcome::Failed);
   EXPECT_EQ(Repairs().size(), 4u);
   EXPECT_EQ(result.notCopied, Paths{});
+}
+
+// A folder whose listing failed part-way (a USB link that drops): what it holds is unknown, so
+// the check never calls the backup complete over it.
+TEST_F(BackupCheckTest, AFolderListedOnlyInPart_IsReportedUnread) {
+  platform.AddFile("E:\\Photos\\2024\\img2.jpg", 5, kNoon);
+  platform.listingsCutShort = {"E:\\Photos\\2024"};
+  const BackupResult result = Run();
+  EXPECT_TRUE(result.checked);
+  EXPECT_EQ(result.unread, Paths{"E:\\Photos\\2024"});
+  EXPECT_EQ(result.notCopied, Paths{});
+  EXPECT_EQ(result.Missing(), 1u);
+}
+
+// On a FAT32 target a file of 4 GB or more can never be copied: it is named, never tried, and
+// everything else is copied file by file.
+TEST_F(BackupCheckTest, FilesTooLargeForAFat32Target_AreNamed_AndEverythingElseIsCopied) {
+  platform.fileSystems['F'] = "FAT32";
+  platform.AddFile("E:\\Photos\\film.mkv", 4ull << 30, kNoon);
+  platform.AddFile("E:\\Photos\\edge.bin", (4ull << 30) - 1, kNoon);  // the largest FAT32 holds
+  const BackupResult result = Run();
+  EXPECT_TRUE(result.checked);
+  EXPECT_EQ(result.tooLarge, Paths{"E:\\Photos\\film.mkv"});
+  EXPECT_EQ(result.notCopied, Paths{});
+  EXPECT_EQ(platform.disk.count("F:\\USB_Backup\\Photos\\film.mkv"), 0u);
+  for (const char* copied : {"F:\\USB_Backup\\Photos\\edge.bin", "F:\\USB_Backup\\Photos\\2024\\img.jpg",
+                             "F:\\USB_Backup\\a.txt", "F:\\USB_Backup\\deep\\x\\y\\z\\deep.txt"})
+    EXPECT_EQ(platform.disk.count(copied), 1u) << copied;
+  for (const std::string& call : platform.CallsStartingWith("SHFileOperation"))
+    EXPECT_EQ(call.find("film.mkv"), std::string::npos) << "never handed to the shell";
+  EXPECT_TRUE(Repairs().empty());
 }
 
 TEST_F(BackupCheckTest, SourceThatCannotBeListed_IsNotChecked) {
@@ -218,13 +300,6 @@ TEST_F(BackupCheckTest, SourceThatCannotBeListed_IsNotChecked) {
   EXPECT_TRUE(Repairs().empty());
 }
 
-TEST_F(BackupCheckTest, CancelledCopy_IsLeftAsTheUserLeftIt) {
-  platform.copyResults["E:\\*"] = 1223;
-  const BackupResult result = Run();
-  EXPECT_EQ(result.outcome, Outcome::Cancelled);
-  EXPECT_FALSE(result.checked);
-  EXPECT_TRUE(Repairs().empty());
-}
 
 // Long paths allow some 16,000 levels of folders; the walk keeps its own list of folders to
 // visit, so no depth can overflow the thread's stack.
@@ -243,11 +318,12 @@ TEST(BackupCheckDeepTree, AHundredThousandLevels_AreWalkedToTheFileAtTheBottom) 
     return true;
   };
   BackupCheck check(platform, 'E', 'F');
-  const auto missing = check.Missing([](const FolderEntry&) { return true; });
-  ASSERT_TRUE(missing);
-  ASSERT_EQ(missing->size(), 1u);
-  EXPECT_EQ(missing->front().size(), 2 * kLevels + 1);
-  EXPECT_EQ(missing->front().substr(missing->front().size() - 4), "\\d\\f");
+  const auto walk = check.Differences([](const FolderEntry&) { return true; }, {});
+  ASSERT_TRUE(walk);
+  ASSERT_EQ(walk->items.size(), 1u);
+  const std::string& path = walk->items.front().path;
+  EXPECT_EQ(path.size(), 2 * kLevels + 1);
+  EXPECT_EQ(path.substr(path.size() - 4), "\\d\\f");
 }
 
 }  // namespace

@@ -20,7 +20,9 @@ using namespace std::string_literals;
 
 constexpr char kHub[] = "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1";
 const std::string kLongPress(10, 'D');
-const std::string kCopyGtoE = "SHFileOperation 2 G:\\* -> E:\\USB_Backup flags=3088";
+// The first press's one shell copy of G's root entries, G holding a.txt alone.
+const std::string kCopyGtoE = "SHFileOperationW 2 G:\\a.txt -> E:\\USB_Backup\\a.txt flags=3601";
+const std::string kCopyHtoE = "SHFileOperationW 2 H:\\b.txt -> E:\\USB_Backup\\b.txt flags=3601";
 
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -35,6 +37,7 @@ class PollTest : public ::testing::Test {
     fake.OnHub('E', kHub, 1);
     fake.OnHub('G', kHub, 2);
     platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}, {"RemoveDrive.exe E: -l", 0}};
+    platform.AddFile("G:\\a.txt", 1, 0);
   }
 
   void Start() {
@@ -130,10 +133,10 @@ TEST_F(PollTest, ShortPress_CopiesTheFrontPortDiskIntoThePressedDisk_AndSaysHowI
 TEST_F(PollTest, ShortPress_CopiesEveryFrontPortVolume_InTableOrder) {
   fake.OnHub('H', kHub, 2);
   fake.OnHub('X', "another hub", 2);
+  platform.AddFile("H:\\b.txt", 1, 0);
   Start();
   Press('E', "D");
-  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"),
-            (Calls{kCopyGtoE, "SHFileOperation 2 H:\\* -> E:\\USB_Backup flags=3088"}));
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), (Calls{kCopyGtoE, kCopyHtoE}));
   EXPECT_NE(platform.controlText[1000].find("\r\nRun Copy from <<G>> to <<E>> \r\n\r\nRun Copy from <<H>> to <<E>> \r\n"),
             std::string::npos);
   EXPECT_EQ(Balloons().size(), 2u);
@@ -164,8 +167,43 @@ TEST_F(PollTest, BackupBalloon_SaysHowTheBackupEnded) {
   };
   const Case cases[] = {
       {"complete", [](test::FakePlatform& p) { p.AddFile("G:\\a.txt", 1, 0); }, "Backup of (G:) to (E:) finished."},
-      {"cancelled", [](test::FakePlatform& p) { p.copyResults["G:\\*"] = 1223; },
-       "Backup of (G:) to (E:) was cancelled."},
+      {"cancelled",
+       [](test::FakePlatform& p) {
+         p.AddFile("G:\\a.txt", 1, 0);
+         p.listCopyResult = 1223;
+       },
+       "Backup of (G:) to (E:) was cancelled: 1 file was not copied."},
+      // The shell went on past an error and said "aborted": read as a cancel, never silent.
+      {"reported aborted",
+       [](test::FakePlatform& p) {
+         p.AddFile("G:\\a.txt", 1, 0);
+         p.AddFile("G:\\Photos\\b.jpg", 1, 0);
+         p.copiesReportedAborted = {"G:\\a.txt"};
+       },
+       "Backup of (G:) to (E:) was cancelled: 2 files were not copied."},
+      {"a folder that could not be read",
+       [](test::FakePlatform& p) {
+         p.AddFile("G:\\Photos\\a.jpg", 1, 0);
+         p.AddFile("G:\\Photos\\b.jpg", 1, 0);
+         p.listingsCutShort = {"G:\\Photos"};
+       },
+       "Backup of (G:) to (E:) finished, but 1 file was not copied."},
+      {"a repeat press over a folder that could not be read",
+       [](test::FakePlatform& p) {
+         for (const char* root : {"G:", "E:\\USB_Backup"}) {
+           p.AddFile(std::string(root) + "\\Photos\\a.jpg", 1, 0);
+           p.AddFile(std::string(root) + "\\Photos\\b.jpg", 1, 0);
+         }
+         p.listingsCutShort = {"G:\\Photos"};
+       },
+       "Backup of (G:) to (E:) finished, but 1 file was not copied."},
+      {"a file of 4 GB to a FAT32 disk",
+       [](test::FakePlatform& p) {
+         p.AddFile("G:\\a.txt", 1, 0);
+         p.AddFile("G:\\disk.img", 4ull << 30, 0);
+         p.fileSystems['E'] = "FAT32";
+       },
+       "Backup of (G:) to (E:) finished, but 1 file was not copied."},
       {"source gone", [](test::FakePlatform& p) { p.missingDrives = {'G'}; }, "Backup of (G:) to (E:) failed."},
       {"a file not copied", [&](test::FakePlatform& p) { unreadable(p, "G:\\socket"); },
        "Backup of (G:) to (E:) finished, but 1 file was not copied."},
@@ -477,14 +515,15 @@ TEST_F(PollTest, ExitDuringACopy_EndsTheProgramAfterIt_AndStartsNoFurtherCopy) {
 // Exit while the engine copies entry after entry, or file after file: the program ends after
 // the copy at hand, with no further entry or file and no balloon.
 TEST_F(PollTest, ExitDuringTheFallbackOrTheRepair_EndsTheProgramAtTheNextBoundary) {
+  const std::string kCopyAB = "SHFileOperationW 2 G:\\a|G:\\b -> E:\\USB_Backup\\a|E:\\USB_Backup\\b flags=3601";
   struct Case {
     const char* name;
     Calls shellCopies;
     Calls fileCopies;
   };
   const Case cases[] = {
-      {"fallback", {kCopyGtoE, "SHFileOperation 2 G:\\a -> E:\\USB_Backup flags=3088"}, {}},
-      {"repair", {kCopyGtoE}, {"CopyFile G:\\a -> E:\\USB_Backup\\a"}},
+      {"fallback", {kCopyAB, "SHFileOperation 2 G:\\a -> E:\\USB_Backup flags=3088"}, {}},
+      {"repair", {kCopyAB}, {"CopyFile G:\\a -> E:\\USB_Backup\\a"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -493,7 +532,7 @@ TEST_F(PollTest, ExitDuringTheFallbackOrTheRepair_EndsTheProgramAtTheNextBoundar
     p.AddFile("G:\\b", 1, 0);
     MainDialog d(p);
     if (c.name == std::string("fallback")) {
-      p.copyResults["G:\\*"] = 1026;
+      p.listCopyResult = 1026;
       p.listing = "a\r\nb\r\n";
       p.duringCopy = [&] {
         if (p.CallsStartingWith("SHFileOperation").size() == 2) d.OnTrayExit();
@@ -558,6 +597,18 @@ TEST_F(PollTest, BalloonClick_NamesTheFilesNotCopied_OnlyForThatBalloon) {
        [&](test::FakePlatform& p) { unreadable(p, "G:\\M\xC3\xBCller.doc"); }, false,
        {"MessageBox These files of (G:) were not copied to (E:):\n\nG:\\M\xFCller.doc | Zolvan Backup Utility | 64"}},
       {"twenty-three files", pipes, false, {"MessageBox " + twentyThree + " | Zolvan Backup Utility | 64"}},
+      {"what could not be read or held, with why",
+       [&](test::FakePlatform& p) {
+         unreadable(p, "G:\\pipe");
+         p.AddFile("G:\\Photos\\a.jpg", 1, 0);
+         p.AddFile("G:\\Photos\\b.jpg", 1, 0);
+         p.listingsCutShort = {"G:\\Photos"};
+         p.AddFile("G:\\disk.img", 5ull << 30, 0);
+         p.fileSystems['E'] = "FAT32";
+       },
+       false,
+       {"MessageBox These files of (G:) were not copied to (E:):\n\nG:\\pipe\nG:\\Photos - the folder could not be "
+        "read\nG:\\disk.img - (E:) cannot hold files of 4 GB or more | Zolvan Backup Utility | 64"}},
       {"every file copied", [](test::FakePlatform&) {}, false, {}},
       {"a removal balloon after it", pipes, true, {}},
   };

@@ -2,6 +2,7 @@
 // and no backup starts that cannot fit on its target.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -71,6 +72,52 @@ TEST_F(RepeatBackupTest, CopiesExactlyWhatIsNewOrChanged_InOneShellCopy) {
          p.disk["F:\\USB_Backup\\Photos\\2024\\img.jpg"].lastWrite -= 2 * kSecond;
        },
        {}, Outcome::NothingChanged},
+      // Windows matches names ignoring case beyond A-Z too.
+      {"a case-only rename of a folder with a letter beyond ASCII",
+       [](test::FakePlatform& p) {
+         p.AddFile("E:\\\xC3\xBC" "bung\\\xD0\xB4.txt", 7, kNoon);                  // übung\д.txt
+         p.AddFile("F:\\USB_Backup\\\xC3\x9C" "bung\\\xD0\x94.txt", 7, kNoon);  // Übung\Д.txt
+         p.AddFile("E:\\\xCF\x89.txt", 1, kNoon);                                 // ω.txt
+         p.AddFile("F:\\USB_Backup\\\xCE\xA9.txt", 1, kNoon);                   // Ω.txt
+       },
+       {}, Outcome::NothingChanged},
+      {"times near the 64-bit limit, a second apart",
+       [](test::FakePlatform& p) {
+         p.disk["E:\\a.txt"].lastWrite = INT64_MAX;
+         p.disk["F:\\USB_Backup\\a.txt"].lastWrite = INT64_MAX - kSecond;
+         p.disk["E:\\Photos\\2024\\img.jpg"].lastWrite = INT64_MIN + kSecond;
+         p.disk["F:\\USB_Backup\\Photos\\2024\\img.jpg"].lastWrite = INT64_MIN;
+       },
+       {}, Outcome::NothingChanged},
+      {"times at the 64-bit limits, as far apart as can be",
+       [](test::FakePlatform& p) {
+         p.disk["E:\\a.txt"].lastWrite = INT64_MAX;
+         p.disk["F:\\USB_Backup\\a.txt"].lastWrite = INT64_MIN;
+       },
+       {ListCopy({"a.txt"})}, Outcome::Completed},
+      // FAT keeps local time: after a change of daylight saving its files read an hour off.
+      {"an hour off where the source is FAT",
+       [](test::FakePlatform& p) {
+         p.fileSystems['E'] = "FAT32";
+         p.disk["F:\\USB_Backup\\a.txt"].lastWrite += 3600 * kSecond;
+         p.disk["F:\\USB_Backup\\Photos\\2024\\img.jpg"].lastWrite -= 3602 * kSecond;
+       },
+       {}, Outcome::NothingChanged},
+      {"an hour off where the target is exFAT",
+       [](test::FakePlatform& p) {
+         p.fileSystems['F'] = "exFAT";
+         p.disk["F:\\USB_Backup\\a.txt"].lastWrite -= 3600 * kSecond;
+       },
+       {}, Outcome::NothingChanged},
+      {"an hour and 3 s off on FAT",
+       [](test::FakePlatform& p) {
+         p.fileSystems['E'] = "FAT";
+         p.disk["F:\\USB_Backup\\a.txt"].lastWrite += 3603 * kSecond;
+       },
+       {ListCopy({"a.txt"})}, Outcome::Completed},
+      {"an hour off between two NTFS disks",
+       [](test::FakePlatform& p) { p.disk["F:\\USB_Backup\\a.txt"].lastWrite += 3600 * kSecond; },
+       {ListCopy({"a.txt"})}, Outcome::Completed},
       {"a whole folder the backup lacks, as one item",
        [](test::FakePlatform& p) {
          p.AddFile("E:\\New Album\\1.jpg", 5, kNoon);
@@ -120,8 +167,9 @@ TEST_F(RepeatBackupTest, CopiesExactlyWhatIsNewOrChanged_InOneShellCopy) {
           path.find("link") != std::string::npos)
         continue;
       const std::string copy = "F:\\USB_Backup\\" + path.substr(3);
-      ASSERT_EQ(p.disk.count(copy), 1u) << copy;
-      EXPECT_EQ(p.disk.at(copy).size, node.size) << copy;
+      FolderEntry copied;
+      ASSERT_TRUE(p.GetFileInfo(copy, copied)) << copy;
+      EXPECT_EQ(copied.size, node.size) << copy;
     }
   }
 }
@@ -154,6 +202,21 @@ TEST_F(RepeatBackupTest, ABackupThatCannotFit_IsNotStarted) {
       // Two files of 10 bytes and a new one of 1 (the hidden and system folder is not copied).
       {"the first press: exactly enough", true, newFile, 3 * 4096, 0},
       {"the first press: one byte short", true, newFile, 3 * 4096 - 1, 1},
+      // A file FAT32 cannot hold is never copied, so it takes no space there.
+      {"a file of 4 GB to a FAT32 disk takes nothing", true,
+       [&](test::FakePlatform& p) {
+         newFile(p);
+         p.AddFile("E:\\Films\\film.mkv", 4ull << 30, kNoon);
+         p.fileSystems['F'] = "FAT32";
+       },
+       3 * 4096, 0},
+      {"a file one byte under 4 GB to a FAT32 disk counts", true,
+       [&](test::FakePlatform& p) {
+         newFile(p);
+         p.AddFile("E:\\Films\\film.mkv", (4ull << 30) - 1, kNoon);
+         p.fileSystems['F'] = "FAT32";
+       },
+       3 * 4096, 4ull << 30},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
