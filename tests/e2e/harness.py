@@ -230,8 +230,10 @@ class Prefix:
 class App(Prefix):
     """One run of the program in a prefix of its own."""
 
-    def __init__(self, name, library="full", enclosure="", drives=None, remove_drive=True):
+    def __init__(self, name, library="full", enclosure="", drives=None, remove_drive=True, trace_tray=False):
         super().__init__(name)
+        if trace_tray:  # Wine's trace of the program's tray calls, read by tray_icon_deleted
+            self.env["WINEDEBUG"] += ",trace+systray"
         self.app_dir = os.path.join(self.drive_c, "Zolvan")
         os.makedirs(self.app_dir)
         shutil.copy(os.path.join(BUILD, "ZolvanBackup.exe"), self.app_dir)
@@ -249,6 +251,8 @@ class App(Prefix):
             f.write(text)
 
     def start(self, cwd=None):
+        self.log.flush()
+        self.log_start = os.path.getsize(self.log_path)
         exe = windows_path(self.prefix, os.path.join(self.app_dir, "ZolvanBackup.exe"))
         self.process = subprocess.Popen(
             wine("explorer", "/desktop=%s,1024x768" % DESKTOP, exe), env=self.env, cwd=cwd or self.app_dir,
@@ -294,6 +298,13 @@ class App(Prefix):
             return []
         with open(path) as f:
             return f.read().splitlines()
+
+    def tray_icon_deleted(self):
+        """Whether the program removed its tray icon itself (NIM_DELETE), as Windows needs: Wine
+        drops the icon of a window that is gone, Windows leaves a ghost. Needs trace_tray."""
+        with open(self.log_path, "rb") as f:
+            f.seek(self.log_start)
+            return b"Shell_NotifyIconW dwMessage = 2," in f.read()
 
     def wait_until(self, condition, timeout=15.0, what="condition"):
         deadline = time.monotonic() + timeout
@@ -356,8 +367,8 @@ def _ppm_pixels(ppm):
 class AppTestCase(unittest.TestCase):
     """Starts nothing by itself; `launch` starts an App that is stopped after the test."""
 
-    def launch(self, library="full", enclosure="", drives=None, cwd=None, remove_drive=True):
-        app = App(self.id().split(".")[-1], library, enclosure, drives, remove_drive)
+    def launch(self, library="full", enclosure="", drives=None, cwd=None, remove_drive=True, trace_tray=False):
+        app = App(self.id().split(".")[-1], library, enclosure, drives, remove_drive, trace_tray)
         self.addCleanup(app.stop)
         app.start(cwd=cwd)
         return app

@@ -37,8 +37,8 @@ class FaultTest(AppTestCase):
         self.assertEqual(set(os.listdir(self.target)) - {"USB_Backup"}, set(),
                          "something was written on the target disk beside USB_Backup")
 
-    def start(self, enclosure=ENCLOSURE):
-        self.app = self.launch(enclosure=enclosure, drives={"E": self.target, "G": self.front})
+    def start(self, enclosure=ENCLOSURE, trace_tray=False):
+        self.app = self.launch(enclosure=enclosure, drives={"E": self.target, "G": self.front}, trace_tray=trace_tray)
         self.presses = 0
         return self.app
 
@@ -126,6 +126,14 @@ class FaultTest(AppTestCase):
         self.assertEqual(app.library_calls().count("GetDriveList"), before + 200)
         self.assertTrue(app.alive())
         self.assert_complete_copy_on_next_press()
+
+    def test_close_message_during_a_copy_ends_the_program_after_it_with_no_icon_left(self):
+        app = self.start(trace_tray=True)
+        self.copy_started()
+        self.assertEqual(app.probe("post", "0x10", "0", "0"), ["1"])  # WM_CLOSE
+        app.wait_until(lambda: not app.alive(), timeout=120, what="the program to end")
+        self.assertTrue(app.tray_icon_deleted(), "the program ended without removing its tray icon")
+        self.assertEqual(app.tray_colours("after-close-during-copy"), set())
 
     def test_device_change_during_a_copy(self):
         app = self.start()

@@ -3,7 +3,7 @@ import unittest
 
 from harness import AppTestCase
 
-WM_TRAYNOTIFY, WM_COMMAND, WM_SYSCOMMAND = 0x0401, 0x0111, 0x0112
+WM_CLOSE, WM_TRAYNOTIFY, WM_COMMAND, WM_SYSCOMMAND = 0x0010, 0x0401, 0x0111, 0x0112
 WM_RBUTTONDOWN, WM_CONTEXTMENU = 0x0204, 0x007B
 ID_TRAY_ABOUT, ID_TRAY_EXIT, IDOK = 32774, 32775, 1
 VK_DOWN, VK_UP, VK_RETURN = 0x28, 0x26, 0x0D
@@ -82,6 +82,15 @@ class TrayTest(AppTestCase):
         app.wait_until(lambda: not app.alive(), what="the program to end")
         self.assertEqual(app.probe("exists"), ["0"])
         app.screenshot("after-exit")
+
+    def test_close_message_is_exit_and_leaves_no_icon_behind(self):
+        # What an installer or taskkill without /f sends.
+        app = self.launch(trace_tray=True)
+        app.wait_until(lambda: app.probe("tray") == ["1"], what="the tray icon")
+        self.post(app, WM_CLOSE, 0)
+        app.wait_until(lambda: not app.alive(), what="the program to end")
+        self.assertTrue(app.tray_icon_deleted(), "the program ended without removing its tray icon")
+        self.assertEqual(app.tray_colours("after-close"), set())
 
     def test_taskbar_created_adds_the_icon_again(self):
         app = self.launch()

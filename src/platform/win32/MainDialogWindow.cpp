@@ -50,7 +50,9 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
       switch (LOWORD(wParam)) {
         case ID_TRAY_EXIT: events->OnTrayExit(); return TRUE;
         case ID_TRAY_ABOUT: events->OnTrayAbout(); return TRUE;
-        case IDOK: case IDCANCEL: EndDialog(hwnd, LOWORD(wParam)); return TRUE;
+        // WM_CLOSE arrives as IDCANCEL (an installer, taskkill without /f): ending the dialog
+        // here would leave the tray icon behind, so it is Exit.
+        case IDOK: case IDCANCEL: events->OnTrayExit(); return TRUE;
       }
       break;
   }
