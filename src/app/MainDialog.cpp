@@ -241,10 +241,10 @@ void MainDialog::ReportBackup(char source, char target, const BackupResult& resu
     text += Format("was not started: (%c:) needs %s more free space.", target, SizeText(result.shortfall).c_str());
   else if (result.outcome == BackupResult::Outcome::NothingChanged)
     text += "finished: nothing had changed.";
+  else if (!result.checked)  // the source could not be read, whatever the shell said
+    text += "failed.";
   else if (result.outcome == BackupResult::Outcome::Cancelled)
     text += missing == 0 ? "was cancelled." : "was cancelled: " + files + ".";
-  else if (!result.checked)
-    text += "failed.";
   else if (missing == 0)
     text += "finished.";
   else

@@ -115,10 +115,10 @@ void BackupCheck::Compare(const std::string& sourcePath, const std::string& targ
   };
   // A folder that may hold a file the target cannot take is not copied whole, but file by file;
   // one the backup lacks that holds nothing is made all the same.
+  std::vector<Item>& items = walk.items;
   const bool whole = rules.wholeFolders && m_largestFile == 0;
   if (rules.wholeFolders && !whole && !folder.inTarget && sources.empty())
-    walk.items.push_back({sourcePath.substr(m_sourceRoot.size() + 1), true, 0});
-  std::vector<Item>& items = walk.items;
+    items.push_back({sourcePath.substr(m_sourceRoot.size() + 1), true, 0});
   const size_t first = folders.size();
   for (const FolderEntry& source : sources) {
     if (source.attributes & win::kFileAttributeReparsePoint) continue;  // may lead off the disk

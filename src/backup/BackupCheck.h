@@ -42,8 +42,9 @@ class BackupCheck {
   BackupCheck(FileSystem& files, char source, char target, KeepGoing keepGoing = [] { return true; });
 
   // The items of the meant root entries that differ, told from the folder listings alone: the
-  // target lacks them, or holds a file of another size or another last-write time (see Holds).
-  // Links and junctions are never followed. Nothing when the source's root cannot be listed.
+  // target lacks them, or holds a file of another size or a last-write time more than 2 seconds
+  // away either way (where a disk is FAT, but for an hour and those 2 seconds). Links and
+  // junctions are never followed. Nothing when the source's root cannot be listed.
   std::optional<Walk> Differences(const RootFilter& meant, const Rules& rules);
 
   struct Repaired {

@@ -29,9 +29,9 @@ struct BackupResult {
   std::string failedEntry;  // the root entry whose copy failed in the fallback
   uint64_t shortfall = 0;   // with NoSpace: the bytes the target lacks
 
-  // After every run that copied something, the backup is checked against its source; but for a
-  // cancelled one, what the copy left behind is then copied file by file. `checked` is false when
-  // the source could not be listed. The source paths (UTF-8) of what is still not in the backup:
+  // After every run that made a copy, the backup is checked against its source and, unless the
+  // copy was cancelled, what it left behind is copied file by file. `checked` is false when the
+  // source could not be listed. The source paths (UTF-8) of what is still not in the backup:
   std::vector<std::string> notCopied;  // files
   std::vector<std::string> unread;     // folders that could not be listed
   std::vector<std::string> tooLarge;   // files too large for the target's file system

@@ -173,6 +173,13 @@ TEST_F(PollTest, BackupBalloon_SaysHowTheBackupEnded) {
          p.listCopyResult = 1223;
        },
        "Backup of (G:) to (E:) was cancelled: 1 file was not copied."},
+      {"the source gone during a copy the shell calls cancelled",
+       [](test::FakePlatform& p) {
+         p.AddFile("G:\\a.txt", 1, 0);
+         p.listCopyResult = 1223;
+         p.duringCopy = [&p] { p.missingDrives = {'G'}; };
+       },
+       "Backup of (G:) to (E:) failed."},
       // The shell went on past an error and said "aborted": read as a cancel, never silent.
       {"reported aborted",
        [](test::FakePlatform& p) {
