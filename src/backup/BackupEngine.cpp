@@ -45,14 +45,16 @@ BackupResult BackupEngine::Run(char source, char target, const KeepGoing& keepGo
   m_source = source;
   m_target = target;
   m_keepGoing = &keepGoing;
-  BackupResult result = Copy();
+  // One for the run: the plan's walk and the check ask the disks' file systems once.
+  BackupCheck check(m_files, source, target, keepGoing);
+  BackupResult result = Copy(check);
   // What was copied is checked, unless the program is ending. A cancelled copy is left as the
   // user left it, but what it lacks is told: a shell that went on past an error may say
   // "aborted" of a copy nobody cancelled.
   if (result.outcome == Outcome::Completed || result.outcome == Outcome::Failed ||
       result.outcome == Outcome::Cancelled) {
     if (keepGoing())
-      Check(result, result.outcome != Outcome::Cancelled);
+      Check(check, result, result.outcome != Outcome::Cancelled);
     else
       result.outcome = Outcome::Stopped;
   }
@@ -60,14 +62,13 @@ BackupResult BackupEngine::Run(char source, char target, const KeepGoing& keepGo
   return result;
 }
 
-BackupResult BackupEngine::Copy() {
+BackupResult BackupEngine::Copy(BackupCheck& walk) {
   std::vector<FolderEntry> held;
   const bool repeat = m_files.ListFolder(TargetFolder(), held) && !held.empty();
   DiskSpace space;
   const bool spaceKnown = m_files.GetDiskSpace(Format("%c:\\", m_target), space) && space.clusterBytes > 0;
   // A folder the backup lacks is one item: the shell copies it whole, and its files' sizes
   // only count towards the space it takes.
-  BackupCheck walk(m_files, m_source, m_target, *m_keepGoing);
   const auto plan = walk.Differences(Meant, {true, spaceKnown ? space.clusterBytes : 1});
   if (!plan) return Ended(Outcome::Failed);  // the source cannot be listed
   if (plan->stopped || !(*m_keepGoing)()) return Ended(Outcome::Stopped);
@@ -112,11 +113,10 @@ BackupResult BackupEngine::CopyItems(const std::vector<BackupCheck::Item>& items
   return Ended(result == 0 ? Outcome::Completed : Outcome::Failed);
 }
 
-void BackupEngine::Check(BackupResult& result, bool repair) {
+void BackupEngine::Check(BackupCheck& check, BackupResult& result, bool repair) {
   // Whichever way the copy went, the backup is meant to hold every meant root entry. The
   // fallback's listing cannot tell: it leaves out hidden entries, may name nothing at all, and
   // is written in the OEM code page.
-  BackupCheck check(m_files, m_source, m_target, *m_keepGoing);
   const auto walk = check.Differences(Meant, {});
   if (!walk) return;
   if (walk->stopped) {

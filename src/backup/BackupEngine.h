@@ -50,10 +50,10 @@ class BackupEngine {
   void MakeDirPath(const char* path);
 
  private:
-  BackupResult Copy();
+  BackupResult Copy(BackupCheck& walk);
   BackupResult CopyItems(const std::vector<BackupCheck::Item>& items);
   BackupResult BackupByList();
-  void Check(BackupResult& result, bool repair);
+  void Check(BackupCheck& check, BackupResult& result, bool repair);
   int CopyEntry(const char* name);  // the source root's entry of that name
   // One shell copy into the target folder; a copy the user cancelled reads as ERROR_CANCELLED.
   int ShellCopy(const std::string& source);

@@ -28,6 +28,14 @@ bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
+// The balloons shown, each "title: text".
+std::vector<std::string> BalloonsOf(const test::FakePlatform& p) {
+  std::vector<std::string> texts;
+  for (const auto& n : p.notifications)
+    if (n.data.uFlags == win::kNifInfo) texts.push_back(std::string(n.data.szInfoTitle) + ": " + n.data.szInfo);
+  return texts;
+}
+
 class PollTest : public ::testing::Test {
  protected:
   // Bridge disk E with disk G in the front port of its hub.
@@ -67,12 +75,7 @@ class PollTest : public ::testing::Test {
     fake.buttons[letter] = levels + "U";
     for (size_t n = 0; n < levels.size() + 1; ++n) dialog.OnTimer(ID_POLL_TIMER);
   }
-  std::vector<std::string> Balloons() const {
-    std::vector<std::string> texts;
-    for (const auto& n : platform.notifications)
-      if (n.data.uFlags == win::kNifInfo) texts.push_back(std::string(n.data.szInfoTitle) + ": " + n.data.szInfo);
-    return texts;
-  }
+  std::vector<std::string> Balloons() const { return BalloonsOf(platform); }
   std::vector<std::string> Tips() const {
     std::vector<std::string> tips;
     for (const auto& n : platform.notifications)
@@ -429,10 +432,7 @@ TEST_F(PollTest, EveryVolumeOfADeviceWhoseToolStillRuns_IsNeitherCopiedNorHanded
     d.OnTimer(ID_POLL_TIMER);
     d.OnTimer(ID_POLL_TIMER);
     EXPECT_TRUE(p.CallsStartingWith("SHFileOperation").empty());
-    std::vector<std::string> balloons;
-    for (const auto& n : p.notifications)
-      if (n.data.uFlags == win::kNifInfo) balloons.push_back(std::string(n.data.szInfoTitle) + ": " + n.data.szInfo);
-    EXPECT_EQ(balloons, c.balloons);
+    EXPECT_EQ(BalloonsOf(p), c.balloons);
     fake.buttons['E'] = kLongPress;
     for (size_t n = 0; n <= kLongPress.size(); ++n) d.OnTimer(ID_POLL_TIMER);
     EXPECT_EQ(p.CallsStartingWith(std::string("StartProgram RemoveDrive.exe | ") + c.tool).size(), 1u)
