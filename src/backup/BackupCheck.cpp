@@ -91,7 +91,7 @@ std::optional<BackupCheck::Walk> BackupCheck::Differences(const RootFilter& mean
     } else if (folder.item < 0) {
       // What it holds cannot be told, so neither can its copy. The shell may still copy it whole.
       std::string below = sourcePath.substr(m_sourceRoot.size() + 1);
-      if (rules.wholeFolders) walk.items.push_back({below, true, 0});
+      if (rules.wholeFolders) walk.items.push_back({below, 0});
       walk.unread.push_back(std::move(below));
     }
   }
@@ -118,7 +118,7 @@ void BackupCheck::Compare(const std::string& sourcePath, const std::string& targ
   std::vector<Item>& items = walk.items;
   const bool whole = rules.wholeFolders && m_largestFile == 0;
   if (rules.wholeFolders && !whole && !folder.inTarget && sources.empty())
-    items.push_back({sourcePath.substr(m_sourceRoot.size() + 1), true, 0});
+    items.push_back({sourcePath.substr(m_sourceRoot.size() + 1), 0});
   const size_t first = folders.size();
   for (const FolderEntry& source : sources) {
     if (source.attributes & win::kFileAttributeReparsePoint) continue;  // may lead off the disk
@@ -129,7 +129,7 @@ void BackupCheck::Compare(const std::string& sourcePath, const std::string& targ
       int64_t item = folder.item;
       if (whole && !there && item < 0) {
         item = int64_t(items.size());
-        items.push_back({path(source.name), true, 0});
+        items.push_back({path(source.name), 0});
       }
       folders.push_back({length, source.name, there, item});
     } else if (m_largestFile != 0 && source.size > m_largestFile) {
@@ -138,7 +138,7 @@ void BackupCheck::Compare(const std::string& sourcePath, const std::string& targ
       items[size_t(folder.item)].bytes += Occupied(source.size, rules.clusterBytes);
     } else if (!target || !Holds(source, *target, m_fatTimes)) {
       const int64_t replaced = target && !target->IsFolder() ? Occupied(target->size, rules.clusterBytes) : 0;
-      items.push_back({path(source.name), false, Occupied(source.size, rules.clusterBytes) - replaced});
+      items.push_back({path(source.name), Occupied(source.size, rules.clusterBytes) - replaced});
     }
   }
   std::reverse(folders.begin() + std::ptrdiff_t(first), folders.end());

@@ -29,7 +29,6 @@ class BackupCheck {
   // Something of the source that the target lacks or holds otherwise.
   struct Item {
     std::string path;  // below the roots
-    bool folder = false;
     int64_t bytes = 0;  // what copying it adds to the target, less what it replaces there
   };
   struct Walk {
