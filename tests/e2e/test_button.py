@@ -73,8 +73,12 @@ class ButtonTest(AppTestCase):
 
     def assert_polling(self, app, going_on):
         before = self.reads(app)
-        time.sleep(1.5)  # five poll periods
-        self.assertEqual(self.reads(app) > before, going_on)
+        if going_on:
+            app.wait_until(lambda: self.reads(app) > before + 2, what="the button to be read again")
+        else:
+            # A poll that has stopped cannot be waited for: five of its periods pass without a read.
+            time.sleep(1.5)
+            self.assertEqual(self.reads(app), before, "the button was read")
 
     def test_short_press_copies_the_front_port_disk_into_the_pressed_disk(self):
         app = self.start()
@@ -193,10 +197,10 @@ class ButtonTest(AppTestCase):
         self.assertFalse(os.path.exists(os.path.join(self.target, "USB_Backup")))
         self.press(app, LONG)
         app.wait_until(lambda: app.text(IDC_LONG_COUNT) == b"2", what="the second long press to be counted")
-        time.sleep(2)
-        self.assertEqual(app.removals(), ["RemoveDrive.exe G: -l"], "a second tool was started")
         app.wait_until(lambda: app.balloon() == "(G:) can now be removed.", timeout=45,
                        what="the removal balloon once the tool has ended")
+        # A second tool would have been started with the second press, seconds before the first ended.
+        self.assertEqual(app.removals(), ["RemoveDrive.exe G: -l"], "a second tool was started")
 
     def test_removal_tool_that_never_ends_fails_after_a_minute_and_polling_resumes(self):
         app = self.start()
