@@ -34,6 +34,8 @@ python3 scripts/check_package.py build/win32/ZolvanBackup-1.10-x86.zip 1.10
 if [ -f build/win32/e2e-skipped.txt ]; then
   echo "32-bit programs cannot run on this machine: the 32-bit release was built and packaged; its Wine tests were skipped."
   echo "($(cat build/win32/e2e-skipped.txt))"
+elif [ -f build/win32/e2e-emulated.txt ]; then
+  echo "32-bit programs run here through emulation: $(cat build/win32/e2e-emulated.txt)."
 fi
 total=0 skipped=0
 for preset in native win64 win32; do

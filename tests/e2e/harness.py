@@ -66,6 +66,9 @@ NO_ASLR = ["setarch", "-R"] if subprocess.run(["setarch", "-R", "true"], stderr=
 # winecfg, ... through it) takes the 32-bit loader whenever it is installed, also where the kernel
 # cannot run 32-bit programs. WINELOADER makes Wine's own helpers follow the same choice.
 LOADER = os.environ.get("ZOLVAN_WINE", "/usr/lib/wine/wine64")
+# The probe of the build's own width; where the 32-bit release is tested in a WoW64 prefix, the
+# 64-bit one, which runs beside Wine's 64-bit desktop (tests/e2e/CMakeLists.txt says when and why).
+PROBE = os.environ.get("ZOLVAN_PROBE", os.path.join(BUILD, "sim", "zprobe.exe"))
 
 
 def wine(program, *args):
@@ -165,8 +168,8 @@ class Prefix:
         self.drive_c = os.path.join(self.prefix, "drive_c")
         self.tools = os.path.join(self.drive_c, "tools")
         os.makedirs(self.tools)
-        for tool in ("zprobe.exe", "backup_runner.exe"):
-            shutil.copy(os.path.join(BUILD, "sim", tool), self.tools)
+        shutil.copy(PROBE, os.path.join(self.tools, "zprobe.exe"))
+        shutil.copy(os.path.join(BUILD, "sim", "backup_runner.exe"), self.tools)
         self.log_path = os.path.join(ARTIFACTS, name + ".log")
         self.log = open(self.log_path, "ab")
         note_display()
