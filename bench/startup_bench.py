@@ -3,8 +3,8 @@ a bridge disk and a front-port disk) against the minimal dialog program with a t
 and run the same way under Wine. The two alternate which starts first; each figure is the median
 of the per-round ratios, with their min and max.
 
-Run: bench/startup.sh   (the 32-bit release build where the machine runs 32-bit programs, else the
-64-bit build; ZOLVAN_BUILD and ZOLVAN_WINE pick the build and its Wine loader)"""
+Run: bench/startup.sh   (the 32-bit release build where the machine runs 32-bit programs natively,
+else the 64-bit build; ZOLVAN_BUILD and ZOLVAN_WINE pick the build and its Wine loader)"""
 import os
 import subprocess
 import sys
