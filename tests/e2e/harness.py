@@ -221,13 +221,19 @@ class Prefix:
     def stop(self):
         subprocess.run(["wineserver", "-k"], env=self.env, check=False, stderr=subprocess.DEVNULL)
         subprocess.run(["wineserver", "-w"], env=self.env, check=False, timeout=60)
-        # Nothing of a test outlives it, not even a process the wineserver lost track of.
-        for line in prefix_processes(self.prefix):
-            try:
-                os.kill(int(line.split()[0]), signal.SIGKILL)
-            except ProcessLookupError:
-                pass
+        # Nothing of a test outlives it, not even a process the wineserver lost track of (or one
+        # an emulated process was still starting), and the next test starts with none of them.
         self.log.close()
+        deadline = time.monotonic() + 10
+        while left := prefix_processes(self.prefix):
+            if time.monotonic() > deadline:
+                raise AssertionError("still running after the test:\n" + "\n".join(left))
+            for line in left:
+                try:
+                    os.kill(int(line.split()[0]), signal.SIGKILL)
+                except ProcessLookupError:
+                    pass
+            time.sleep(0.1)
 
 
 class App(Prefix):
