@@ -37,7 +37,10 @@ class NullPlatform : public Platform {
   bool CopyFileReplacing(const std::string&, const std::string&, const std::function<void()>&) override { return true; }
   std::string NarrowFromUtf8(const std::string& text) override { return text; }
   std::string UpperCaseName(const std::string& name) override { return name; }
-  std::string FileSystemName(const std::string&) override { return "NTFS"; }
+  bool GetVolumeInfo(const std::string&, VolumeInfo& info) override {
+    info.fileSystem = "NTFS";
+    return true;
+  }
 
   void InitCommonControls() override {}
   intptr_t RunMainDialog(WindowEvents&) override { return 0; }

@@ -199,16 +199,19 @@ void MainDialog::PollEveryButton() {
   }
 }
 
-// Every disk in the front port of the pressed disk's hub is copied into the pressed disk.
+// Every volume in the front port of the pressed disk's hub is copied into the pressed disk, each
+// of several into a folder of its own.
 void MainDialog::CopyFrontPortDisks(char target) {
-  for (char source : m_bridge.Tables().FrontPortDisksOf(target)) {
+  const std::string volumes = m_bridge.Tables().FrontPortDisksOf(target);
+  TakenFolders taken;
+  for (char source : volumes) {
     AppendLog(Format("\r\nRun Copy from <<%c>> to <<%c>> \r\n", source, target));
-    StartBackup(source, target);
+    StartBackup(source, target, volumes.size() > 1, taken);
     if (m_exitPending) return;
   }
 }
 
-void MainDialog::StartBackup(char source, char target) {
+void MainDialog::StartBackup(char source, char target, bool oneOfSeveralVolumes, TakenFolders& taken) {
   if (source == target) {
     AppendLog(Format("\r\nSkip Copy: <<%c>> is both source and target \r\n", source));
     return;
@@ -220,13 +223,28 @@ void MainDialog::StartBackup(char source, char target) {
       return;
     }
   }
+  // Two volumes that Windows cannot tell apart (a partition cloned on the same disk) would share
+  // a folder, each overwriting the other.
+  const std::string folder = m_backup.FolderFor(source, oneOfSeveralVolumes);
+  const std::string key = m_platform.UpperCaseName(folder);
+  for (const auto& [used, volume] : taken) {
+    if (folder.empty() || used != key) continue;
+    AppendLog(Format("\r\nSkip Copy: <<%c>> has the label and serial number of <<%c>> \r\n", source, volume));
+    ShowBalloon(Format("Backup of (%c:) to (%c:) was skipped: (%c:) has the same label and serial number.", source,
+                       target, volume));
+    return;
+  }
+  taken.emplace_back(key, source);
   m_tray.SetTip(Format("Copying (%c:) to (%c:)...", source, target).c_str());
   // The menu opens and Exit is taken while the engine copies; ticks and device changes wait
   // for the pass to end.
-  const BackupResult result = m_backup.Run(source, target, [this] {
-    m_platform.HandlePendingMessages();
-    return !m_exitPending;
-  });
+  const BackupResult result = m_backup.Run(
+      source, target,
+      [this] {
+        m_platform.HandlePendingMessages();
+        return !m_exitPending;
+      },
+      folder);
   m_tray.SetTip(m_strTip.c_str());
   if (result.outcome != BackupResult::Outcome::Stopped) ReportBackup(source, target, result);
 }
@@ -260,6 +278,7 @@ void MainDialog::ReportBackup(char source, char target, const BackupResult& resu
   name(result.notCopied, "");
   name(result.unread, " - the folder could not be read");
   name(result.tooLarge, Format(" - (%c:) cannot hold files of 4 GB or more", target));
+  name(result.sameName, Format(" - (%c:) cannot hold two names that differ only in case", target));
   for (const std::string& line : lines) AppendLog("\r\nNot copied: " + line + " \r\n");
   if (missing > lines.size()) AppendLog(Format("\r\n... and %u more \r\n", unsigned(missing - lines.size())));
   ShowBalloon(text);

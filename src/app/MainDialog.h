@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/TrayIcon.h"
@@ -49,8 +50,10 @@ class MainDialog final : public WindowEvents {
   void PollButtons();
   void PollEveryButton();
   void ShowPressCounts();
+  // Where the volumes of one press went: each folder, as Windows compares names, with its volume.
+  using TakenFolders = std::vector<std::pair<std::string, char>>;
   void CopyFrontPortDisks(char target);
-  void StartBackup(char source, char target);
+  void StartBackup(char source, char target, bool oneOfSeveralVolumes, TakenFolders& taken);
   void ReportBackup(char source, char target, const BackupResult& result);
   void ShowBalloon(const std::string& text);  // forgets what an earlier balloon had to tell
   void ShowNotCopied();

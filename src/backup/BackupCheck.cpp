@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "platform/Text.h"
@@ -44,17 +45,22 @@ bool Holds(const FolderEntry& source, const FolderEntry& target, bool fatTimes) 
   return apart <= kTimeTolerance || (fatTimes && apart >= kHour - kTimeTolerance && apart <= kHour + kTimeTolerance);
 }
 
+std::string FileSystemOf(FileSystem& files, char drive) {
+  VolumeInfo volume;
+  return files.GetVolumeInfo(Format("%c:\\", drive), volume) ? volume.fileSystem : std::string();
+}
+
 int64_t Occupied(uint64_t size, uint64_t cluster) { return int64_t((size + cluster - 1) / cluster * cluster); }
 
 }  // namespace
 
-BackupCheck::BackupCheck(FileSystem& files, char source, char target, KeepGoing keepGoing)
+BackupCheck::BackupCheck(FileSystem& files, char source, char target, KeepGoing keepGoing, const std::string& folder)
     : m_files(files),
       m_keepGoing(std::move(keepGoing)),
       m_sourceRoot(Format("%c:", source)),
-      m_targetRoot(Format("%c:\\USB_Backup", target)) {
-  const std::string targetFileSystem = files.FileSystemName(Format("%c:\\", target));
-  m_fatTimes = IsFat(files.FileSystemName(Format("%c:\\", source))) || IsFat(targetFileSystem);
+      m_targetRoot(Format("%c:\\", target) + folder) {
+  const std::string targetFileSystem = FileSystemOf(files, target);
+  m_fatTimes = IsFat(FileSystemOf(files, source)) || IsFat(targetFileSystem);
   if (UpperAscii(targetFileSystem) == "FAT32") m_largestFile = kFat32LargestFile;
 }
 
@@ -64,7 +70,15 @@ std::optional<BackupCheck::Walk> BackupCheck::Differences(const RootFilter& mean
   std::vector<FolderEntry> sources;
   for (FolderEntry& entry : root)
     if (meant(entry)) sources.push_back(std::move(entry));
+  m_holdingSameNames.clear();
+  Walk walk = WalkFrom(sources, rules);
+  // A folder to be copied whole turned out to hold two names Windows takes for one: the disk is
+  // walked once more, that folder file by file.
+  if (!m_holdingSameNames.empty() && !walk.stopped) walk = WalkFrom(sources, rules);
+  return walk;
+}
 
+BackupCheck::Walk BackupCheck::WalkFrom(const std::vector<FolderEntry>& root, const Rules& rules) {
   // The folders still to compare are a list of the walk's own, not a recursion: a tree of any
   // depth (long paths allow some 16,000 levels) cannot overflow the thread's stack. One source
   // and one target path are cut back to a folder's parent and extended by its name, so a deep
@@ -72,7 +86,7 @@ std::optional<BackupCheck::Walk> BackupCheck::Differences(const RootFilter& mean
   Walk walk;
   std::vector<Folder> folders;
   std::string sourcePath = m_sourceRoot, targetPath = m_targetRoot;
-  Compare(sourcePath, targetPath, Folder{0, {}, true, -1}, sources, rules, walk, folders);
+  Compare(sourcePath, targetPath, Folder{0, {}, true, -1}, root, rules, walk, folders);
   while (!folders.empty()) {
     const Folder folder = std::move(folders.back());
     folders.pop_back();
@@ -98,6 +112,14 @@ std::optional<BackupCheck::Walk> BackupCheck::Differences(const RootFilter& mean
   return walk;
 }
 
+bool BackupCheck::HoldsSameNames(const std::string& path) const {
+  for (const std::string& folder : m_holdingSameNames)
+    if (folder.size() >= path.size() && folder.compare(0, path.size(), path) == 0 &&
+        (folder.size() == path.size() || folder[path.size()] == '\\'))
+      return true;
+  return false;
+}
+
 // The files of one folder are compared with the target's; its subfolders join `folders`, the
 // first of them on top.
 void BackupCheck::Compare(const std::string& sourcePath, const std::string& targetPath, const Folder& folder,
@@ -120,14 +142,22 @@ void BackupCheck::Compare(const std::string& sourcePath, const std::string& targ
   if (rules.wholeFolders && !whole && !folder.inTarget && sources.empty())
     items.push_back({sourcePath.substr(m_sourceRoot.size() + 1), 0});
   const size_t first = folders.size();
+  std::unordered_set<std::string> names;
+  names.reserve(sources.size());
   for (const FolderEntry& source : sources) {
-    if (source.attributes & win::kFileAttributeReparsePoint) continue;  // may lead off the disk
-    const auto found = byName.find(m_files.UpperCaseName(source.name));
+    if (source.IsLink()) continue;  // may loop, or lead to another disk
+    std::string name = m_files.UpperCaseName(source.name);
+    const auto found = byName.find(name);
+    if (!names.insert(std::move(name)).second) {
+      walk.sameName.push_back(path(source.name));
+      if (folder.item >= 0) m_holdingSameNames.push_back(sourcePath.substr(m_sourceRoot.size() + 1));
+      continue;
+    }
     const FolderEntry* target = found != byName.end() ? found->second : nullptr;
     if (source.IsFolder()) {
       const bool there = target && target->IsFolder();
       int64_t item = folder.item;
-      if (whole && !there && item < 0) {
+      if (whole && !there && item < 0 && (m_holdingSameNames.empty() || !HoldsSameNames(path(source.name)))) {
         item = int64_t(items.size());
         items.push_back({path(source.name), 0});
       }
@@ -163,12 +193,17 @@ BackupCheck::Repaired BackupCheck::Repair(const std::vector<std::string>& files)
     const std::string to = Join(m_targetRoot, file);
     FolderEntry source, target;
     // A backup file that is read-only or hidden, as its source was, cannot be replaced; the copy
-    // then takes the source's attributes again.
-    if (m_files.GetFileInfo(to, target) && !target.IsFolder() && (target.attributes & kInTheWay))
-      m_files.SetAttributes(to, target.attributes & ~kInTheWay);
-    const bool copied = m_files.CopyFileReplacing(from, to, progress) && m_files.GetFileInfo(from, source) &&
-                        m_files.GetFileInfo(to, target) && Holds(source, target, m_fatTimes);
-    if (!copied) repaired.notCopied.push_back(file);
+    // then takes the source's attributes again. A copy that fails leaves the file as it was.
+    const bool inTheWay = m_files.GetFileInfo(to, target) && !target.IsFolder() && (target.attributes & kInTheWay);
+    const uint32_t attributes = target.attributes;
+    if (inTheWay) m_files.SetAttributes(to, attributes & ~kInTheWay);
+    if (!m_files.CopyFileReplacing(from, to, progress)) {
+      if (inTheWay) m_files.SetAttributes(to, attributes);
+      repaired.notCopied.push_back(file);
+      continue;
+    }
+    if (!m_files.GetFileInfo(from, source) || !m_files.GetFileInfo(to, target) || !Holds(source, target, m_fatTimes))
+      repaired.notCopied.push_back(file);
   }
   return repaired;
 }

@@ -11,6 +11,9 @@
 
 namespace zolvan {
 
+// The folder on the target disk that backups go into.
+inline constexpr char kBackupFolder[] = "USB_Backup";
+
 // Asked at every folder the walks list, before each file the engine copies itself, and now and
 // then during a long one: the caller may handle its window's pending messages there. False ends
 // the run at the next of these points (never inside a file).
@@ -35,15 +38,21 @@ class BackupCheck {
     std::vector<Item> items;
     std::vector<std::string> unread;    // source folders that could not be listed: what they hold is unknown
     std::vector<std::string> tooLarge;  // source files the target's file system cannot hold
+    // Source entries whose folder lists an earlier entry of the same name, as Windows compares
+    // names: the target can hold only the first of them.
+    std::vector<std::string> sameName;
     bool stopped = false;               // `keepGoing` said no: the walk was cut short
   };
 
-  BackupCheck(FileSystem& files, char source, char target, KeepGoing keepGoing = [] { return true; });
+  // `folder`: where the backup is, below the target's root.
+  BackupCheck(FileSystem& files, char source, char target, KeepGoing keepGoing = [] { return true; },
+              const std::string& folder = kBackupFolder);
 
   // The items of the meant root entries that differ, told from the folder listings alone: the
   // target lacks them, or holds a file of another size or a last-write time more than 2 seconds
-  // away either way (where a disk is FAT, but for an hour and those 2 seconds). Links and
-  // junctions are never followed. Nothing when the source's root cannot be listed.
+  // away either way (where a disk is FAT, but for an hour and those 2 seconds). Links, junctions
+  // and mount points are neither followed nor counted. Nothing when the source's root cannot be
+  // listed.
   std::optional<Walk> Differences(const RootFilter& meant, const Rules& rules);
 
   struct Repaired {
@@ -60,8 +69,10 @@ class BackupCheck {
     bool inTarget;        // the backup holds a folder of that name
     int64_t item;         // the item of a whole folder it is part of, or -1
   };
+  Walk WalkFrom(const std::vector<FolderEntry>& root, const Rules& rules);
   void Compare(const std::string& sourcePath, const std::string& targetPath, const Folder& folder,
                const std::vector<FolderEntry>& sources, const Rules& rules, Walk& walk, std::vector<Folder>& folders);
+  bool HoldsSameNames(const std::string& path) const;
 
   FileSystem& m_files;
   KeepGoing m_keepGoing;
@@ -71,6 +82,9 @@ class BackupCheck {
   uint64_t m_largestFile = 0;  // the biggest file the target's file system holds; 0: no limit
   std::string m_sourceRoot;  // "E:"
   std::string m_targetRoot;  // "F:\USB_Backup"
+  // Folders (below the root) that hold two names Windows takes for one, at any depth: copied
+  // whole, the second would land on the first.
+  std::vector<std::string> m_holdingSameNames;
 };
 
 }  // namespace zolvan

@@ -1,5 +1,6 @@
 #include "backup/BackupEngine.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <set>
@@ -16,7 +17,8 @@ using Outcome = BackupResult::Outcome;
 constexpr uint16_t kCopyFlags = win::kFofNoConfirmation | win::kFofNoErrorUi | win::kFofNoCopySecurityAttribs;
 constexpr size_t kLineBufferSize = 512;
 
-// Every root entry but those both hidden and system (System Volume Information, $RECYCLE.BIN).
+// Every root entry but those both hidden and system (System Volume Information, $RECYCLE.BIN,
+// pagefile.sys, hiberfil.sys).
 bool Meant(const FolderEntry& entry) {
   const uint32_t hiddenSystem = win::kFileAttributeHidden | win::kFileAttributeSystem;
   return (entry.attributes & hiddenSystem) != hiddenSystem;
@@ -38,15 +40,29 @@ BackupResult Ended(Outcome outcome, std::string failedEntry = {}) {
 
 }  // namespace
 
-BackupResult BackupEngine::Run(char source, char target, const KeepGoing& keepGoing) {
-  if (!IsDriveLetter(source) || !IsDriveLetter(target)) return Ended(Outcome::Failed);
+std::string BackupEngine::FolderFor(char source, bool oneOfSeveralVolumes) {
+  if (!oneOfSeveralVolumes) return kBackupFolder;
+  VolumeInfo volume;
+  if (!IsDriveLetter(source) || !m_files.GetVolumeInfo(Format("%c:\\", source), volume)) return {};
+  std::string label = volume.label;
+  label.erase(0, std::min(label.find_first_not_of(' '), label.size()));
+  label.erase(label.find_last_not_of(' ') + 1);
+  for (char& c : label)
+    if (static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"/\\|?*", c)) c = '_';
+  return Format("%s\\%s (%04X-%04X)", kBackupFolder, label.empty() ? "Volume" : label.c_str(),
+                unsigned(volume.serial >> 16), unsigned(volume.serial & 0xFFFF));
+}
+
+BackupResult BackupEngine::Run(char source, char target, const KeepGoing& keepGoing, const std::string& folder) {
+  if (!IsDriveLetter(source) || !IsDriveLetter(target) || folder.empty()) return Ended(Outcome::Failed);
   // Copying X:\* into X:\USB_Backup would nest every earlier backup into the new one.
   if (source == target) return Ended(Outcome::SameDisk);
   m_source = source;
   m_target = target;
+  m_folder = folder;
   m_keepGoing = &keepGoing;
   // One for the run: the plan's walk and the check ask the disks' file systems once.
-  BackupCheck check(m_files, source, target, keepGoing);
+  BackupCheck check(m_files, source, target, keepGoing, folder);
   BackupResult result = Copy(check);
   // What was copied is checked, unless the program is ending. A cancelled copy is left as the
   // user left it, but what it lacks is told: a shell that went on past an error may say
@@ -82,8 +98,12 @@ BackupResult BackupEngine::Copy(BackupCheck& walk) {
     }
   }
   // What the target cannot hold is told by the check, never as "nothing had changed".
-  if (repeat && plan->items.empty() && plan->tooLarge.empty()) return Ended(Outcome::NothingChanged);
-  if (!repeat) MakeDirPath(TargetFolder().c_str());
+  if (repeat && plan->items.empty() && plan->tooLarge.empty() && plan->sameName.empty())
+    return Ended(Outcome::NothingChanged);
+  if (!repeat) {
+    MakeDirPath(Format("%c:\\%s", m_target, kBackupFolder).c_str());
+    if (m_folder != kBackupFolder) m_files.CreateFolder(TargetFolder());  // a volume's, by its label
+  }
   BackupResult result = CopyItems(plan->items);
   if (!repeat && result.outcome == Outcome::Failed) return BackupByList();
   return result;
@@ -136,19 +156,22 @@ void BackupEngine::Check(BackupCheck& check, BackupResult& result, bool repair) 
   for (const std::string& file : missing) result.notCopied.push_back(root + file);
   for (const std::string& folder : walk->unread) result.unread.push_back(root + folder);
   for (const std::string& file : walk->tooLarge) result.tooLarge.push_back(root + file);
+  for (const std::string& entry : walk->sameName) result.sameName.push_back(root + entry);
 }
 
-std::string BackupEngine::TargetFolder() const { return Format("%c:\\USB_Backup", m_target); }
+std::string BackupEngine::TargetFolder() const { return Format("%c:\\", m_target) + m_folder; }
 
 int BackupEngine::CopyEntry(const char* name) {
-  MakeDirPath(TargetFolder().c_str());
+  // A volume's folder may carry a label beyond the narrow code page: then neither call finds it,
+  // and the check copies what this one could not.
+  MakeDirPath(m_files.NarrowFromUtf8(TargetFolder()).c_str());
   return ShellCopy(Format("%c:\\%s", m_source, name));
 }
 
 int BackupEngine::ShellCopy(const std::string& source) {
   // Each path becomes a list of one name: its own NUL and a second one.
   const std::string from = source + '\0';
-  const std::string to = TargetFolder() + '\0';
+  const std::string to = m_files.NarrowFromUtf8(TargetFolder()) + '\0';
   ShellFileOperation op;
   op.hwnd = nullptr;  // no window of the program's owns the shell's progress window
   op.wFunc = win::kFoCopy;

@@ -1,5 +1,5 @@
 // The backup engine: copies the root of one disk - every entry but the system's own hidden
-// folders - into USB_Backup on another, in one shell copy and, when the first one fails, entry by
+// ones, and but links - into USB_Backup on another, in one shell copy and, when the first one fails, entry by
 // entry from a bare listing of the root; then checks the backup against the source and copies
 // itself what the shell left behind. Once USB_Backup holds anything, a press copies only what is
 // new or changed (size or last-write time). A copy that would not fit on the target is not
@@ -35,16 +35,28 @@ struct BackupResult {
   std::vector<std::string> notCopied;  // files
   std::vector<std::string> unread;     // folders that could not be listed
   std::vector<std::string> tooLarge;   // files too large for the target's file system
+  // Entries whose name an earlier entry of their folder has, as Windows compares names: the
+  // target can hold only the first.
+  std::vector<std::string> sameName;
   bool checked = false;
 
-  size_t Missing() const { return notCopied.size() + unread.size() + tooLarge.size(); }
+  size_t Missing() const { return notCopied.size() + unread.size() + tooLarge.size() + sameName.size(); }
 };
 
 class BackupEngine {
  public:
   explicit BackupEngine(FileSystem& files) : m_files(files) {}
 
-  BackupResult Run(char source, char target, const KeepGoing& keepGoing = [] { return true; });
+  // Where the backup of `source` goes, below the target's root: USB_Backup or, for one of several
+  // volumes of one disk, a folder of its own in it, named by the volume's label and serial number
+  // as Windows' `vol` prints them ("DATA (5E6F-7081)", "Volume (5E6F-7081)" without a label), so
+  // that the same volume finds it again under any drive letter. Empty when the volume cannot be
+  // read.
+  std::string FolderFor(char source, bool oneOfSeveralVolumes);
+
+  // Backs `source` up into `folder` (below the target's root; empty: nothing can be).
+  BackupResult Run(char source, char target, const KeepGoing& keepGoing = [] { return true; },
+                   const std::string& folder = kBackupFolder);
 
   // Creates every folder along the path; folders that exist or cannot be made are no error.
   void MakeDirPath(const char* path);
@@ -64,6 +76,7 @@ class BackupEngine {
   const KeepGoing* m_keepGoing = nullptr;  // the run's
   char m_source = 0;
   char m_target = 0;
+  std::string m_folder;  // the run's, below the target's root
 };
 
 }  // namespace zolvan

@@ -49,13 +49,14 @@ struct DriveTables {
   }
 
   // The letters of the hub drives in the front port of the hub that `letter` hangs on, in table
-  // order. A drive whose hub the library did not name shares no hub with any other.
+  // order, each once. A drive whose hub the library did not name shares no hub with any other.
   std::string FrontPortDisksOf(char letter) const {
     std::string disks;
     const char* hub = FindHubId(letter);
     if (!hub || !*hub) return disks;
     for (int k = 0; k < driveCount; ++k)
-      if (IsDriveLetter(driveLetter[k]) && hubPort[k] == kFrontPort && std::strcmp(hubId[k], hub) == 0)
+      if (IsDriveLetter(driveLetter[k]) && hubPort[k] == kFrontPort && std::strcmp(hubId[k], hub) == 0 &&
+          disks.find(driveLetter[k]) == std::string::npos)
         disks += driveLetter[k];
     return disks;
   }

@@ -36,13 +36,28 @@ struct DiskSpace {
   uint64_t clusterBytes = 0;  // the unit a file takes space in
 };
 
+// What a disk's volume is called, and its file system (GetVolumeInformationW).
+struct VolumeInfo {
+  std::string label;       // UTF-8; empty when it has none
+  uint32_t serial = 0;     // as `vol` prints it: 5E6F-7081 is 0x5E6F7081
+  std::string fileSystem;  // "NTFS", "FAT32", "exFAT", ...
+};
+
 // One entry of a folder, as the checking walk sees it.
 struct FolderEntry {
   std::string name;         // UTF-8
   uint32_t attributes = 0;  // win::kFileAttribute...
+  uint32_t reparseTag = 0;  // with kFileAttributeReparsePoint, its kind (WIN32_FIND_DATAW::dwReserved0)
   uint64_t size = 0;
   int64_t lastWrite = 0;    // 100 ns units
   bool IsFolder() const { return attributes & win::kFileAttributeDirectory; }
+  // A symbolic link, junction or mount point: a name for something elsewhere, which may loop or
+  // lead to another disk. Other reparse points (files compressed by Windows, deduplicated files,
+  // cloud placeholders) hold ordinary data. One of no known kind counts as a link.
+  bool IsLink() const {
+    return (attributes & win::kFileAttributeReparsePoint) &&
+           (reparseTag == 0 || (reparseTag & win::kReparseTagNameSurrogate));
+  }
 };
 
 class FileSystem {
@@ -82,9 +97,8 @@ class FileSystem {
   // Two names are one to Windows' file systems when these are equal: every letter in its upper
   // case by the system's own table, as its case-insensitive ordinal comparison does.
   virtual std::string UpperCaseName(const std::string& name) = 0;
-  // The file system of the disk whose root is "X:\" ("NTFS", "FAT32", "exFAT", ...); empty when
-  // unknown.
-  virtual std::string FileSystemName(const std::string& root) = 0;
+  // The volume of the disk whose root is "X:\"; false when it cannot be read.
+  virtual bool GetVolumeInfo(const std::string& root, VolumeInfo& info) = 0;
 
  protected:
   ~FileSystem() = default;

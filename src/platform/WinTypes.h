@@ -57,6 +57,8 @@ inline constexpr uint32_t kFileAttributeHidden = 0x0002;
 inline constexpr uint32_t kFileAttributeSystem = 0x0004;
 inline constexpr uint32_t kFileAttributeDirectory = 0x0010;
 inline constexpr uint32_t kFileAttributeReparsePoint = 0x0400;
+// The bit of a reparse tag that IsReparseTagNameSurrogate tests.
+inline constexpr uint32_t kReparseTagNameSurrogate = 0x20000000;
 }  // namespace win
 
 }  // namespace zolvan

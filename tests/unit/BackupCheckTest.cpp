@@ -22,6 +22,10 @@ const std::string kDeep = "E:\\deep\\x\\y\\z\\deep.txt";
 // E:\ and the name fit in MAX_PATH; F:\USB_Backup\ and the name do not.
 const std::string kLongName = std::string(250, 'n') + ".txt";
 constexpr uint32_t kHidden = win::kFileAttributeHidden, kSystem = win::kFileAttributeSystem;
+// Reparse tags: a file compressed by Windows, a deduplicated file, a cloud placeholder, a
+// symbolic link and a junction.
+constexpr uint32_t kTagWof = 0x80000017, kTagDedup = 0x80000013, kTagCloud = 0x9000001A, kTagSymlink = 0xA000000C,
+                   kTagMountPoint = 0xA0000003;
 
 class BackupCheckTest : public ::testing::Test {
  protected:
@@ -142,6 +146,124 @@ TEST_F(BackupCheckTest, WhatTheShellLeftOut_IsCopiedFileByFile) {
     for (const std::string& call : fresh.CallsStartingWith("SetAttributes"))
       EXPECT_EQ(call.substr(0, 28), "SetAttributes F:\\USB_Backup\\") << call;
   }
+}
+
+// Files compressed by Windows, deduplicated files and cloud placeholders are reparse points that
+// hold ordinary data. Links, junctions and mount points name something elsewhere, and so does a
+// reparse point of no known kind (Wine shows a host's link so): those are neither followed nor
+// counted.
+TEST_F(BackupCheckTest, ReparsePointsThatHoldData_AreCopiedAndChecked_LinksAreNot) {
+  const auto reparse = [&](const std::string& path, uint32_t tag) {
+    platform.disk[path].attributes |= win::kFileAttributeReparsePoint;
+    platform.disk[path].reparseTag = tag;
+  };
+  platform.AddFile("E:\\data.bin", 30, kNoon);
+  reparse("E:\\data.bin", kTagWof);
+  platform.AddFile("E:\\Photos\\dedup.jpg", 40, kNoon);
+  reparse("E:\\Photos\\dedup.jpg", kTagDedup);
+  platform.AddFile("E:\\Cloud\\report.docx", 50, kNoon);
+  reparse("E:\\Cloud", kTagCloud);
+  for (const auto& [link, tag] : {std::pair{"E:\\link", kTagSymlink}, {"E:\\junction", kTagMountPoint}, {"E:\\odd", 0u}}) {
+    platform.AddFile(std::string(link) + "\\elsewhere.txt", 1, kNoon);
+    reparse(link, tag);
+  }
+  platform.shellLeavesOut = {"E:\\data.bin", "E:\\Photos\\dedup.jpg"};  // for the check to find
+  const BackupResult result = Run();
+  EXPECT_TRUE(result.checked);
+  EXPECT_EQ(result.notCopied, Paths{});
+  EXPECT_EQ(Repairs(), (Calls{"CopyFile E:\\data.bin -> F:\\USB_Backup\\data.bin",
+                              "CopyFile E:\\Photos\\dedup.jpg -> F:\\USB_Backup\\Photos\\dedup.jpg"}));
+  EXPECT_EQ(platform.disk.count("F:\\USB_Backup\\Cloud\\report.docx"), 1u);
+  for (const std::string& call : platform.CallsStartingWith("SHFileOperation"))
+    for (const char* link : {"E:\\link", "E:\\junction", "E:\\odd"})
+      EXPECT_EQ(call.find(link), std::string::npos) << call;
+}
+
+// A folder written by Linux (or one Windows keeps case-sensitive) can hold a.txt and A.txt; the
+// backup disk holds one file for both. The first the listing gives is copied, each other one is
+// named, and nothing ever writes one over the other: no folder holding them is copied whole.
+TEST_F(BackupCheckTest, NamesThatDifferOnlyInCase_TheFirstIsCopied_TheOthersAreNamed) {
+  struct Case {
+    const char* name;
+    std::function<void(test::FakePlatform&)> setUp;
+    std::string first;  // its backup; the first listed is 100 bytes, the others are not
+    Paths others;
+  };
+  const Case cases[] = {
+      {"at the root",
+       [](test::FakePlatform& p) {
+         p.AddFile("E:\\NOTES.TXT", 100, kNoon);
+         p.AddFile("E:\\Notes.txt", 200, kNoon);
+         p.AddFile("E:\\notes.txt", 300, kNoon);
+       },
+       "F:\\USB_Backup\\NOTES.TXT", {"E:\\Notes.txt", "E:\\notes.txt"}},
+      {"deep in a folder the backup lacks",
+       [](test::FakePlatform& p) {
+         p.AddFile("E:\\New\\x\\Plan.doc", 100, kNoon);
+         p.AddFile("E:\\New\\x\\plan.doc", 200, kNoon);
+         p.AddFile("E:\\New\\pics\\p.jpg", 5, kNoon);
+         p.AddFile("E:\\New\\y.txt", 6, kNoon);
+       },
+       "F:\\USB_Backup\\New\\x\\Plan.doc", {"E:\\New\\x\\plan.doc"}},
+      {"in a folder the backup has",
+       [](test::FakePlatform& p) {
+         p.AddFile("F:\\USB_Backup\\Photos\\2024\\img.jpg", 5000, kNoon);
+         p.AddFile("E:\\Photos\\2024\\IMG2.jpg", 100, kNoon);
+         p.AddFile("E:\\Photos\\2024\\img2.jpg", 200, kNoon);
+       },
+       "F:\\USB_Backup\\Photos\\2024\\IMG2.jpg", {"E:\\Photos\\2024\\img2.jpg"}},
+      {"two folders",
+       [](test::FakePlatform& p) {
+         p.AddFile("E:\\Music\\a.mp3", 100, kNoon);
+         p.AddFile("E:\\music\\b.mp3", 200, kNoon);
+       },
+       "F:\\USB_Backup\\Music\\a.mp3", {"E:\\music"}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform fresh;
+    fresh.disk = platform.disk;
+    c.setUp(fresh);
+    // The first press, and one after it: never "finished." nor "nothing had changed".
+    for (int press = 1; press <= 2; ++press) {
+      SCOPED_TRACE(press);
+      fresh.calls.clear();
+      const BackupResult result = BackupEngine(fresh).Run('E', 'F');
+      EXPECT_EQ(result.outcome, Outcome::Completed);
+      EXPECT_TRUE(result.checked);
+      EXPECT_EQ(result.sameName, c.others);
+      EXPECT_EQ(result.Missing(), c.others.size());
+      ASSERT_EQ(fresh.disk.count(c.first), 1u);
+      EXPECT_EQ(fresh.disk.at(c.first).size, 100u);
+      EXPECT_EQ(fresh.disk.count("F:\\USB_Backup\\music\\b.mp3") + fresh.disk.count("F:\\USB_Backup\\Music\\b.mp3"), 0u);
+      // No copy takes another one, or a folder that holds it.
+      for (const std::string& call : fresh.calls) {
+        if (call.rfind("SHFileOperation", 0) != 0 && call.rfind("CopyFile", 0) != 0) continue;
+        const std::string from = call.substr(call.find(' ', call.find(' ') + 1) + 1);
+        for (const std::string& other : c.others)
+          for (size_t at = 0; at < from.size();) {
+            const size_t end = std::min(from.find('|', at), from.find(" -> ", at));
+            const std::string source = from.substr(at, end - at);
+            EXPECT_FALSE(other == source || other.rfind(source + '\\', 0) == 0) << call;
+            if (from.compare(end, 4, " -> ") == 0) break;
+            at = end + 1;
+          }
+      }
+    }
+  }
+}
+
+// The repair's copy cannot read the source: the backup's older file stays as it was, read-only
+// and hidden as its source once was.
+TEST_F(BackupCheckTest, ARepairThatCannotCopy_LeavesTheBackupFileAsItWas) {
+  constexpr uint32_t kKept = win::kFileAttributeReadOnly | kHidden | 0x20;
+  platform.AddFile("F:\\USB_Backup\\hidden.txt", 2, kNoon - 60 * kSecond, kKept);
+  platform.disk["E:\\hidden.txt"].readable = false;
+  const BackupResult result = Run();
+  EXPECT_EQ(result.notCopied, Paths{"E:\\hidden.txt"});
+  EXPECT_EQ(Repairs(), Calls{"CopyFile E:\\hidden.txt -> F:\\USB_Backup\\hidden.txt"});
+  EXPECT_EQ(platform.disk.at("F:\\USB_Backup\\hidden.txt").attributes, kKept);
+  EXPECT_EQ(platform.disk.at("F:\\USB_Backup\\hidden.txt").size, 2u);
 }
 
 TEST_F(BackupCheckTest, Repair_MakesTheFoldersTheShellLeftOut) {

@@ -65,6 +65,7 @@ class FakePlatform : public Platform {
     int64_t lastWrite = 0;
     uint32_t attributes = 0;
     bool readable = true;
+    uint32_t reparseTag = 0;  // with the reparse point attribute
   };
   std::map<std::string, Node> disk;
   std::set<std::string> shellLeavesOut;
@@ -73,6 +74,8 @@ class FakePlatform : public Platform {
   // entry is given, then the failure.
   std::set<std::string> listingsCutShort;
   std::map<char, std::string> fileSystems;  // by drive letter; NTFS where none is set
+  std::map<char, std::string> labels;       // by drive letter; none where none is set
+  std::map<char, uint32_t> serials;         // by drive letter; one of the letter's own where none is set
   // The target's space; GetDiskSpace fails while `space.clusterBytes` is 0.
   DiskSpace space{uint64_t(1) << 40, 4096};
   int listCopyResult = 0;  // of SHFileOperationW when every source is there and none is in copyResults
@@ -374,9 +377,13 @@ class FakePlatform : public Platform {
     }
     return upper;
   }
-  std::string FileSystemName(const std::string& root) override {
-    const auto it = fileSystems.find(root[0]);
-    return it == fileSystems.end() ? "NTFS" : it->second;
+  bool GetVolumeInfo(const std::string& root, VolumeInfo& info) override {
+    const char drive = root[0];
+    if (missingDrives.count(drive)) return false;
+    info.fileSystem = fileSystems.count(drive) ? fileSystems[drive] : "NTFS";
+    info.label = labels.count(drive) ? labels[drive] : "";
+    info.serial = serials.count(drive) ? serials[drive] : uint32_t(drive) << 24;
+    return true;
   }
 
   void SetTimer(WindowHandle w, uintptr_t id, uint32_t ms) override {
@@ -451,6 +458,7 @@ class FakePlatform : public Platform {
     FolderEntry entry;
     entry.name = name;
     entry.attributes = node.attributes | (node.folder ? win::kFileAttributeDirectory : 0);
+    entry.reparseTag = node.reparseTag;
     entry.size = node.size;
     entry.lastWrite = node.lastWrite;
     return entry;
@@ -470,7 +478,11 @@ class FakePlatform : public Platform {
       const std::string rel = wholeRoot ? path.substr(source.size() + 1) : path.substr(Parent(source).size() + 1);
       copies.emplace_back(path, to + '\\' + rel);
     }
-    for (const auto& [path, target] : copies) disk[target] = disk[path];
+    // Names in the target are found as Windows finds them: a.txt is written over A.txt.
+    for (const auto& [path, target] : copies) {
+      const auto there = Find(target);
+      (there != disk.end() ? there->second : disk[target]) = disk[path];
+    }
   }
   static std::string IconName(IconHandle icon) {
     const uintptr_t value = reinterpret_cast<uintptr_t>(icon);

@@ -22,7 +22,6 @@ constexpr char kHub[] = "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1";
 const std::string kLongPress(10, 'D');
 // The first press's one shell copy of G's root entries, G holding a.txt alone.
 const std::string kCopyGtoE = "SHFileOperationW 2 G:\\a.txt -> E:\\USB_Backup\\a.txt flags=3601";
-const std::string kCopyHtoE = "SHFileOperationW 2 H:\\b.txt -> E:\\USB_Backup\\b.txt flags=3601";
 
 bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
@@ -133,16 +132,138 @@ TEST_F(PollTest, ShortPress_CopiesTheFrontPortDiskIntoThePressedDisk_AndSaysHowI
   EXPECT_EQ(platform.notifications.back().data.hIcon, test::FakePlatform::SmallIcon(141)) << "the picture stays";
 }
 
-TEST_F(PollTest, ShortPress_CopiesEveryFrontPortVolume_InTableOrder) {
+TEST_F(PollTest, ShortPress_CopiesEveryFrontPortVolume_InTableOrder_EachOnce) {
   fake.OnHub('H', kHub, 2);
   fake.OnHub('X', "another hub", 2);
+  fake.OnHub('G', kHub, 2);  // listed twice by the library
   platform.AddFile("H:\\b.txt", 1, 0);
   Start();
   Press('E', "D");
-  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), (Calls{kCopyGtoE, kCopyHtoE}));
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"),
+            (Calls{"SHFileOperationW 2 G:\\a.txt -> E:\\USB_Backup\\Volume (4700-0000)\\a.txt flags=3601",
+                   "SHFileOperationW 2 H:\\b.txt -> E:\\USB_Backup\\Volume (4800-0000)\\b.txt flags=3601"}));
   EXPECT_NE(platform.controlText[1000].find("\r\nRun Copy from <<G>> to <<E>> \r\n\r\nRun Copy from <<H>> to <<E>> \r\n"),
             std::string::npos);
   EXPECT_EQ(Balloons().size(), 2u);
+}
+
+// A disk with two volumes in the front port (a system and a data partition, say): each volume is
+// backed up into a folder of its own in USB_Backup, named by its label and serial number, so that
+// neither overwrites the other and each finds its folder again under any drive letter.
+TEST_F(PollTest, EachVolumeOfTheFrontPortDisk_HasAFolderOfItsOwn_UnderAnyDriveLetter) {
+  constexpr int64_t kNoon = 13'000'000'000'0000000;
+  fake.OnHub('H', kHub, 2);
+  platform.disk.erase("G:\\a.txt");
+  platform.AddFile("G:\\Docs\\plan.doc", 100, kNoon);
+  platform.AddFile("H:\\Docs\\plan.doc", 200, kNoon - 36'000'000'000);  // the older file
+  platform.labels['G'] = "DATA";
+  platform.serials['G'] = 0x5E6F7081;
+  platform.serials['H'] = 0x0A0B0C0D;  // no label
+  Start();
+  Press('E', "D");
+  const std::string data = "E:\\USB_Backup\\DATA (5E6F-7081)\\Docs\\plan.doc";
+  const std::string unlabelled = "E:\\USB_Backup\\Volume (0A0B-0C0D)\\Docs\\plan.doc";
+  ASSERT_EQ(platform.disk.count(data), 1u);
+  ASSERT_EQ(platform.disk.count(unlabelled), 1u);
+  EXPECT_EQ(platform.disk.at(data).size, 100u);
+  EXPECT_EQ(platform.disk.at(unlabelled).size, 200u);
+  EXPECT_EQ(platform.disk.count("E:\\USB_Backup\\Docs"), 0u);
+  EXPECT_EQ(Balloons(), (Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) finished.",
+                               "Zolvan Backup Utility: Backup of (H:) to (E:) finished."}));
+
+  // The same press again, and then with the volumes under each other's letters.
+  for (const char* when : {"again", "letters swapped"}) {
+    SCOPED_TRACE(when);
+    if (when == std::string("letters swapped")) {
+      std::map<std::string, test::FakePlatform::Node> swapped;
+      for (auto& [path, node] : platform.disk)
+        swapped[path[0] == 'G' ? "H" + path.substr(1) : path[0] == 'H' ? "G" + path.substr(1) : path] = node;
+      platform.disk = swapped;
+      std::swap(platform.labels['G'], platform.labels['H']);
+      std::swap(platform.serials['G'], platform.serials['H']);
+    }
+    Clear();
+    Press('E', "D");
+    EXPECT_EQ(Balloons(), (Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) finished: nothing had changed.",
+                                 "Zolvan Backup Utility: Backup of (H:) to (E:) finished: nothing had changed."}));
+    EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
+    EXPECT_TRUE(platform.CallsStartingWith("CopyFile").empty());
+  }
+}
+
+// The folder of one of several volumes: its label and its serial number as `vol` prints them;
+// what a folder name cannot hold is replaced.
+TEST_F(PollTest, AVolumesFolder_IsNamedByItsLabelAndSerialNumber) {
+  struct Case {
+    std::string label;
+    uint32_t serial;
+    std::string folder;
+  };
+  const Case cases[] = {
+      {"DATA", 0x5E6F7081, "DATA (5E6F-7081)"},
+      {"", 0x00000001, "Volume (0000-0001)"},
+      {"   ", 0xFFFFFFFF, "Volume (FFFF-FFFF)"},
+      {" Photos 2024 ", 0x12AB34CD, "Photos 2024 (12AB-34CD)"},
+      {"a/b\\c:d*e?f\"g<h>i|j\tk", 0xDEADBEEF, "a_b_c_d_e_f_g_h_i_j_k (DEAD-BEEF)"},
+      {"Fotos M\xC3\xBCller", 0x00C0FFEE, "Fotos M\xC3\xBCller (00C0-FFEE)"},
+  };
+  fake.OnHub('H', kHub, 2);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.folder);
+    test::FakePlatform p;
+    p.AddFile("G:\\a.txt", 1, 0);
+    p.AddFile("H:\\b.txt", 1, 0);
+    p.labels['G'] = c.label;
+    p.serials['G'] = c.serial;
+    MainDialog d(p);
+    StartOn(p, d);
+    PressShort(d);
+    EXPECT_EQ(p.disk.count("E:\\USB_Backup\\" + c.folder + "\\a.txt"), 1u);
+    EXPECT_EQ(BalloonsOf(p).front(), "Zolvan Backup Utility: Backup of (G:) to (E:) finished.");
+  }
+}
+
+// Two volumes that Windows cannot tell apart (a partition cloned on the same disk) would share a
+// folder: the second is not copied, and the balloon says why. A volume that cannot be read fails
+// alone.
+TEST_F(PollTest, AVolumeWhoseFolderIsTaken_OrThatCannotBeRead_IsNotCopied_TheOthersAre) {
+  struct Case {
+    const char* name;
+    std::function<void(test::FakePlatform&)> setUp;
+    Calls balloons;
+    Calls backup;  // every file in USB_Backup afterwards
+  };
+  const Case cases[] = {
+      {"the same label and serial number, in other cases",
+       [](test::FakePlatform& p) {
+         p.labels = {{'G', "DATA"}, {'H', "data"}};
+         p.serials = {{'G', 7}, {'H', 7}};
+       },
+       {"Zolvan Backup Utility: Backup of (G:) to (E:) finished.",
+        "Zolvan Backup Utility: Backup of (H:) to (E:) was skipped: (G:) has the same label and serial number."},
+       {"E:\\USB_Backup\\DATA (0000-0007)\\a.txt"}},
+      // Without a serial of its own (H's is 0x48000000 here) it could not be told apart.
+      {"gone before its turn", [](test::FakePlatform& p) { p.missingDrives = {'G'}; },
+       {"Zolvan Backup Utility: Backup of (G:) to (E:) failed.",
+        "Zolvan Backup Utility: Backup of (H:) to (E:) finished."},
+       {"E:\\USB_Backup\\Volume (4800-0000)\\b.txt"}},
+  };
+  fake.OnHub('H', kHub, 2);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform p;
+    p.AddFile("G:\\a.txt", 1, 0);
+    p.AddFile("H:\\b.txt", 1, 0);
+    c.setUp(p);
+    MainDialog d(p);
+    StartOn(p, d);
+    PressShort(d);
+    EXPECT_EQ(BalloonsOf(p), c.balloons);
+    Calls backup;
+    for (const auto& [path, node] : p.disk)
+      if (path.rfind("E:\\", 0) == 0 && !node.folder) backup.push_back(path);
+    EXPECT_EQ(backup, c.backup);
+  }
 }
 
 TEST_F(PollTest, ShortPress_WithoutFrontPortDisk_IsCountedButCopiesNothing) {
@@ -215,6 +336,19 @@ TEST_F(PollTest, BackupBalloon_SaysHowTheBackupEnded) {
        },
        "Backup of (G:) to (E:) finished, but 1 file was not copied."},
       {"source gone", [](test::FakePlatform& p) { p.missingDrives = {'G'}; }, "Backup of (G:) to (E:) failed."},
+      // Written by Linux, or in a folder Windows keeps case-sensitive: the backup disk holds one.
+      {"two names that differ only in case",
+       [](test::FakePlatform& p) {
+         p.AddFile("G:\\Docs\\a.txt", 1, 0);
+         p.AddFile("G:\\Docs\\A.txt", 2, 0);
+       },
+       "Backup of (G:) to (E:) finished, but 1 file was not copied."},
+      {"two names that differ only in case, pressed again",
+       [](test::FakePlatform& p) {
+         for (const char* root : {"G:", "E:\\USB_Backup"}) p.AddFile(std::string(root) + "\\Docs\\A.txt", 2, 0);
+         p.AddFile("G:\\Docs\\a.txt", 1, 0);
+       },
+       "Backup of (G:) to (E:) finished, but 1 file was not copied."},
       {"a file not copied", [&](test::FakePlatform& p) { unreadable(p, "G:\\socket"); },
        "Backup of (G:) to (E:) finished, but 1 file was not copied."},
       {"a repeat press with nothing changed",
@@ -514,8 +648,9 @@ TEST_F(PollTest, ExitDuringACopy_EndsTheProgramAfterIt_AndStartsNoFurtherCopy) {
   Start();
   platform.duringCopy = [&] { dialog.OnTrayExit(); };
   Press('E', "D");
-  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{kCopyGtoE});
-  ExpectInOrder(platform.calls, {kCopyGtoE, "Shell_NotifyIcon 2", "DestroyWindow"});
+  const std::string copyG = "SHFileOperationW 2 G:\\a.txt -> E:\\USB_Backup\\Volume (4700-0000)\\a.txt flags=3601";
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation"), Calls{copyG});
+  ExpectInOrder(platform.calls, {copyG, "Shell_NotifyIcon 2", "DestroyWindow"});
   EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
 }
 
@@ -612,10 +747,13 @@ TEST_F(PollTest, BalloonClick_NamesTheFilesNotCopied_OnlyForThatBalloon) {
          p.listingsCutShort = {"G:\\Photos"};
          p.AddFile("G:\\disk.img", 5ull << 30, 0);
          p.fileSystems['E'] = "FAT32";
+         p.AddFile("G:\\Docs\\A.txt", 2, 0);
+         p.AddFile("G:\\Docs\\a.txt", 1, 0);
        },
        false,
        {"MessageBox These files of (G:) were not copied to (E:):\n\nG:\\pipe\nG:\\Photos - the folder could not be "
-        "read\nG:\\disk.img - (E:) cannot hold files of 4 GB or more | Zolvan Backup Utility | 64"}},
+        "read\nG:\\disk.img - (E:) cannot hold files of 4 GB or more\nG:\\Docs\\a.txt - (E:) cannot hold two names "
+        "that differ only in case | Zolvan Backup Utility | 64"}},
       {"every file copied", [](test::FakePlatform&) {}, false, {}},
       {"a removal balloon after it", pipes, true, {}},
   };

@@ -109,6 +109,12 @@ TEST_F(RepeatBackupTest, CopiesExactlyWhatIsNewOrChanged_InOneShellCopy) {
          p.disk["F:\\USB_Backup\\a.txt"].lastWrite -= 3600 * kSecond;
        },
        {}, Outcome::NothingChanged},
+      {"an hour less 2 s off on FAT",
+       [](test::FakePlatform& p) {
+         p.fileSystems['E'] = "FAT32";
+         p.disk["F:\\USB_Backup\\a.txt"].lastWrite -= 3598 * kSecond;
+       },
+       {}, Outcome::NothingChanged},
       {"an hour and 3 s off on FAT",
        [](test::FakePlatform& p) {
          p.fileSystems['E'] = "FAT";
@@ -127,12 +133,24 @@ TEST_F(RepeatBackupTest, CopiesExactlyWhatIsNewOrChanged_InOneShellCopy) {
       {"a changed file in the hidden and system root folder",
        [](test::FakePlatform& p) { p.disk["E:\\System Volume Information\\tracking.log"].size = 99; }, {},
        Outcome::NothingChanged},
-      {"a link",
+      {"a link, a junction and a reparse point of no known kind",
        [](test::FakePlatform& p) {
-         p.AddFile("E:\\link\\elsewhere.txt", 1, kNoon);
-         p.disk["E:\\link"].attributes |= win::kFileAttributeReparsePoint;
+         for (const auto& [link, tag] : {std::pair{"E:\\link", 0xA000000Cu}, {"E:\\Photos\\junction link", 0xA0000003u},
+                                         {"E:\\odd link", 0u}}) {
+           p.AddFile(std::string(link) + "\\elsewhere.txt", 1, kNoon);
+           p.disk[link].attributes |= win::kFileAttributeReparsePoint;
+           p.disk[link].reparseTag = tag;
+         }
        },
        {}, Outcome::NothingChanged},
+      {"a file compressed by Windows at the root and a deduplicated one in a folder",
+       [](test::FakePlatform& p) {
+         for (const auto& [file, tag] : {std::pair{"E:\\data.bin", 0x80000017u}, {"E:\\Photos\\2024\\dedup.jpg", 0x80000013u}}) {
+           p.AddFile(file, 4, kNoon, win::kFileAttributeReparsePoint);
+           p.disk[file].reparseTag = tag;
+         }
+       },
+       {ListCopy({"data.bin", "Photos\\2024\\dedup.jpg"})}, Outcome::Completed},
       {"a path too long for the shell's buffer: left to the repair",
        [](test::FakePlatform& p) {
          p.AddFile("E:\\" + kLongName, 4, kNoon);
@@ -197,6 +215,13 @@ TEST_F(RepeatBackupTest, ABackupThatCannotFit_IsNotStarted) {
   const Case cases[] = {
       {"one byte takes a cluster: exactly enough", false, newFile, 4096, 0},
       {"one byte takes a cluster: one byte short", false, newFile, 4095, 1},
+      {"a file compressed by Windows counts", false,
+       [&](test::FakePlatform& p) {
+         newFile(p);
+         p.disk["E:\\new.txt"].attributes |= win::kFileAttributeReparsePoint;
+         p.disk["E:\\new.txt"].reparseTag = 0x80000017;
+       },
+       4095, 1},
       {"a replaced file gives back what it took: exactly enough", false, grows, 4096, 0},
       {"a replaced file gives back what it took: one byte short", false, grows, 4095, 1},
       // Two files of 10 bytes and a new one of 1 (the hidden and system folder is not copied).

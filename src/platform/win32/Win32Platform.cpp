@@ -37,6 +37,9 @@ static_assert(win::kFileAttributeReadOnly == FILE_ATTRIBUTE_READONLY);
 static_assert(win::kFileAttributeHidden == FILE_ATTRIBUTE_HIDDEN && win::kFileAttributeSystem == FILE_ATTRIBUTE_SYSTEM);
 static_assert(win::kFileAttributeDirectory == FILE_ATTRIBUTE_DIRECTORY);
 static_assert(win::kFileAttributeReparsePoint == FILE_ATTRIBUTE_REPARSE_POINT);
+static_assert(IsReparseTagNameSurrogate(IO_REPARSE_TAG_SYMLINK) == win::kReparseTagNameSurrogate &&
+              IsReparseTagNameSurrogate(IO_REPARSE_TAG_MOUNT_POINT) == win::kReparseTagNameSurrogate &&
+              !IsReparseTagNameSurrogate(IO_REPARSE_TAG_WOF) && !IsReparseTagNameSurrogate(IO_REPARSE_TAG_DEDUP));
 static_assert(sizeof(TrayIconData::szTip) == sizeof(NOTIFYICONDATAA::szTip));
 static_assert(sizeof(TrayIconData::szInfo) == sizeof(NOTIFYICONDATAA::szInfo));
 static_assert(sizeof(TrayIconData::szInfoTitle) == sizeof(NOTIFYICONDATAA::szInfoTitle));
@@ -93,10 +96,12 @@ std::wstring LongPath(const std::string& path) {
 
 int64_t Ticks(FILETIME time) { return int64_t((uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime); }
 
-FolderEntry Entry(std::string name, DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME lastWrite) {
+FolderEntry Entry(std::string name, DWORD attributes, DWORD sizeHigh, DWORD sizeLow, FILETIME lastWrite,
+                  DWORD reparseTag = 0) {
   FolderEntry entry;
   entry.name = std::move(name);
   entry.attributes = attributes;
+  entry.reparseTag = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? reparseTag : 0;
   entry.size = (uint64_t(sizeHigh) << 32) | sizeLow;
   entry.lastWrite = Ticks(lastWrite);
   return entry;
@@ -338,7 +343,7 @@ bool Win32Platform::ListFolder(const std::string& folder, std::vector<FolderEntr
   do {
     if (!std::wcscmp(found.cFileName, L".") || !std::wcscmp(found.cFileName, L"..")) continue;
     entries.push_back(Entry(Narrow(found.cFileName), found.dwFileAttributes, found.nFileSizeHigh,
-                            found.nFileSizeLow, found.ftLastWriteTime));
+                            found.nFileSizeLow, found.ftLastWriteTime, found.dwReserved0));
   } while (FindNextFileW(find, &found));
   // FindNextFileW fails at the end too: only this error means the listing is complete. Any other
   // (a USB link that drops, say) leaves it cut short.
@@ -391,11 +396,14 @@ std::string Win32Platform::UpperCaseName(const std::string& name) {
   return Narrow(mapped.c_str());
 }
 
-std::string Win32Platform::FileSystemName(const std::string& root) {
-  wchar_t name[MAX_PATH + 1] = {};
-  if (!GetVolumeInformationW(Wide(root).c_str(), nullptr, 0, nullptr, nullptr, nullptr, name, MAX_PATH + 1))
-    return {};
-  return Narrow(name);
+bool Win32Platform::GetVolumeInfo(const std::string& root, VolumeInfo& info) {
+  wchar_t label[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
+  DWORD serial = 0;
+  if (!GetVolumeInformationW(Wide(root).c_str(), label, MAX_PATH + 1, &serial, nullptr, nullptr, fileSystem,
+                             MAX_PATH + 1))
+    return false;
+  info = {Narrow(label), serial, Narrow(fileSystem)};
+  return true;
 }
 
 ModuleHandle Win32Platform::GetModuleHandleA(const char* name) {

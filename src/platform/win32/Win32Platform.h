@@ -63,7 +63,7 @@ class Win32Platform : public Platform {
                          const std::function<void()>& progress) override;
   std::string NarrowFromUtf8(const std::string& text) override;
   std::string UpperCaseName(const std::string& name) override;
-  std::string FileSystemName(const std::string& root) override;
+  bool GetVolumeInfo(const std::string& root, VolumeInfo& info) override;
 
   ModuleHandle GetModuleHandleA(const char* name) override;
   ModuleHandle LoadLibraryA(const char* fileName) override;
