@@ -306,6 +306,28 @@ class App(Prefix):
         out = self.probe("balloon")[0].split(" ")
         return bytes.fromhex(out[1]).decode("utf-8") if out[0] == "1" else None
 
+    def balloons_from_now(self, count, timeout=180):
+        """Starts watching the tray for the next `count` balloons to show (Wine shows a balloon some
+        2 s after it is asked for, unless another replaces it first). The returned function waits
+        for them and gives their texts."""
+        out = tempfile.TemporaryFile()
+        watcher = subprocess.Popen(wine(os.path.join(self.tools, "zprobe.exe"), "--desktop", DESKTOP, "balloons",
+                                        str(count), str(timeout * 1000)),
+                                   env=self.env, stdout=out, stderr=self.log)
+
+        def texts():
+            try:
+                watcher.wait(timeout=timeout + 60)
+            except subprocess.TimeoutExpired:
+                watcher.kill()
+                watcher.wait()
+                raise self.hung("the balloon watcher did not end")
+            out.seek(0)
+            lines = out.read().decode("latin-1").splitlines()
+            out.close()
+            return [bytes.fromhex(line.split(" ")[1]).decode("utf-8") for line in lines if line.startswith("1 ")]
+        return texts
+
     def library_calls(self):
         """The simulated library's record: one entry point's name per call, in order."""
         path = os.path.join(self.app_dir, "calls.txt")
@@ -313,6 +335,24 @@ class App(Prefix):
             return []
         with open(path) as f:
             return f.read().splitlines()
+
+    def button_reads(self):
+        return self.library_calls().count("ATACBExecute")
+
+    def poll_stopped(self, quiet=3.0, timeout=60.0):
+        """Whether the button poll has stopped: it was seen reading, and ten of its periods pass
+        after the library's last call without another. (A stopped poll cannot be waited for, and a
+        fixed window from now could fall between two reads of a slow one.)"""
+        before = self.button_reads()
+        if before == 0:
+            return False
+        calls = os.path.join(self.app_dir, "calls.txt")
+        deadline = time.monotonic() + timeout
+        while time.time() - os.path.getmtime(calls) < quiet:
+            if time.monotonic() > deadline:
+                return False
+            time.sleep(0.2)
+        return self.button_reads() == before
 
     def tray_icon_deleted(self):
         """Whether the program removed its tray icon itself (NIM_DELETE), as Windows needs: Wine
@@ -363,6 +403,69 @@ class App(Prefix):
                 self.process.wait(timeout=20)
             except subprocess.TimeoutExpired:
                 self.process.kill()
+
+
+class WriteCounter:
+    """How often each file below a folder is written, from the host's inotify (inotifywait)."""
+
+    MARKER = ".write-counter-stop"
+
+    def __init__(self, folder):
+        self.folder = folder
+        # The watcher appends; what it wrote is read through a file of its own, so that reading
+        # never moves where the watcher writes.
+        descriptor, self.out_path = tempfile.mkstemp(prefix="zolvan-writes-")
+        os.close(descriptor)
+        with open(self.out_path, "ab") as out:
+            self.process = subprocess.Popen(["inotifywait", "-m", "-r", "-e", "close_write", "--format", "%w%f",
+                                             folder], stdout=out, stderr=subprocess.PIPE, text=True)
+        said = []
+        for line in self.process.stderr:  # ends where inotifywait does
+            said.append(line)
+            if "Watches established" in line:
+                break
+        else:
+            self.process.wait()
+            os.remove(self.out_path)
+            raise AssertionError("inotifywait could not watch %s (exit status %d): %s"
+                                 % (folder, self.process.returncode, "".join(said).strip()))
+        self.counts = None
+
+    def _written(self):
+        with open(self.out_path, "rb") as out:
+            return out.read().decode().splitlines()
+
+    def stop(self):
+        """The counts, by path below the folder. Every write before the call is counted: a marker
+        file is written last, and the watcher ends only once it has seen it."""
+        if self.counts is not None or not os.path.exists(self.out_path):  # stopped before: it raised then
+            return self.counts or {}
+        marker = os.path.join(self.folder, self.MARKER)
+        try:
+            with open(marker, "wb"):
+                pass
+            deadline = time.monotonic() + 30
+            while marker not in self._written():
+                if self.process.poll() is not None:
+                    raise AssertionError("inotifywait ended early (exit status %d): %s"
+                                         % (self.process.returncode, self.process.stderr.read().strip()))
+                if time.monotonic() > deadline:
+                    raise AssertionError("inotifywait never reported %s" % marker)
+                time.sleep(0.05)
+            self.counts = {}
+            for line in self._written():
+                if line != marker:
+                    path = os.path.relpath(line, self.folder)
+                    self.counts[path] = self.counts.get(path, 0) + 1
+        finally:
+            if self.process.poll() is None:
+                self.process.terminate()
+            self.process.wait()
+            self.process.stderr.close()
+            os.remove(self.out_path)
+            if os.path.exists(marker):
+                os.remove(marker)
+        return self.counts
 
 
 def _ppm_pixels(ppm):

@@ -8,39 +8,13 @@ import tempfile
 import time
 import unittest
 
-from harness import (BUILD, DBT_DEVICEARRIVAL, IDC_COUNT, IDC_LOG, IDC_LONG_COUNT, AppTestCase, bridge_disk,
-                     front_port_disk, make_tree, snapshot)
+from harness import (BUILD, DBT_DEVICEARRIVAL, IDC_COUNT, IDC_LOG, IDC_LONG_COUNT, AppTestCase, WriteCounter,
+                     bridge_disk, front_port_disk, make_tree, snapshot)
 
 SHORT = "0 1"
 LONG = " ".join(["0"] * 10 + ["1"])
 WM_TRAYNOTIFY, WM_COMMAND, NIN_BALLOONUSERCLICK, IDOK = 0x0401, 0x0111, 0x0405, 1
 MESSAGE_BOX = "Zolvan Backup Utility"
-
-
-class WriteCounter:
-    """How often each file below a folder is written, from the host's inotify (inotifywait)."""
-
-    def __init__(self, folder):
-        self.folder = folder
-        self.out = tempfile.TemporaryFile()
-        self.process = subprocess.Popen(["inotifywait", "-m", "-r", "-e", "close_write", "--format", "%w%f", folder],
-                                        stdout=self.out, stderr=subprocess.PIPE, text=True)
-        while "Watches established" not in self.process.stderr.readline():  # ready once it says so
-            pass
-        self.counts = None
-
-    def stop(self):
-        if self.counts is None:
-            self.process.terminate()
-            self.process.wait()
-            self.process.stderr.close()
-            self.out.seek(0)
-            self.counts = {}
-            for line in self.out.read().decode().splitlines():
-                path = os.path.relpath(line, self.folder)
-                self.counts[path] = self.counts.get(path, 0) + 1
-            self.out.close()
-        return self.counts
 
 
 class ButtonTest(AppTestCase):
@@ -64,21 +38,16 @@ class ButtonTest(AppTestCase):
         """The button reads these levels from the next poll tick on."""
         app.write_enclosure(bridge_disk("E", buttons=levels) + (front_port_disk("G") if app.front_port else ""))
 
-    def reads(self, app):
-        return app.library_calls().count("ATACBExecute")
-
     def wait_for_balloon(self, app, text, label):
         app.wait_until(lambda: app.balloon() == text, what="the balloon %r" % text)
         app.screenshot(label)
 
     def assert_polling(self, app, going_on):
-        before = self.reads(app)
         if going_on:
-            app.wait_until(lambda: self.reads(app) > before + 2, what="the button to be read again")
+            before = app.button_reads()
+            app.wait_until(lambda: app.button_reads() > before + 2, what="the button to be read again")
         else:
-            # A poll that has stopped cannot be waited for: five of its periods pass without a read.
-            time.sleep(1.5)
-            self.assertEqual(self.reads(app), before, "the button was read")
+            self.assertTrue(app.poll_stopped(), "the button is still read")
 
     def test_short_press_copies_the_front_port_disk_into_the_pressed_disk(self):
         app = self.start()
