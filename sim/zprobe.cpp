@@ -26,6 +26,8 @@
 //                             0x1B escape); prints 1 when a menu was open
 //     balloon                 "1 TEXT" (hex-encoded UTF-8) of the tray balloon on show, or "0";
 //                             its title cannot be read under Wine (no TTM_GETTITLE there)
+//     balloons N MS           the next N balloons to show (not the one on show now), one line each
+//                             as "1 TEXT", watching at most MS milliseconds; then "end"
 //     tip X Y                 "1 TEXT" (hex-encoded UTF-8) of the tip that shows while the mouse
 //                             rests at X, Y (on the tray icon, say), or "0"; the mouse stays there
 //     sleep MS
@@ -101,6 +103,13 @@ std::string TooltipText(HWND balloon) {
   char utf8[1536] = {};
   WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8 - 1, nullptr, nullptr);
   return utf8;
+}
+
+// The text of the tray balloon on show; empty when none shows.
+std::string BalloonText() {
+  HWND balloon = nullptr;
+  EnumWindows(&FindBalloonWindow, reinterpret_cast<LPARAM>(&balloon));
+  return balloon ? TooltipText(balloon) : std::string();
 }
 
 }  // namespace
@@ -225,15 +234,28 @@ int main(int argc, char** argv) {
       std::printf("%d\n", menuWindow ? 1 : 0);
       i += 1;
     } else if (command == "balloon") {
-      HWND balloon = nullptr;
-      EnumWindows(&FindBalloonWindow, reinterpret_cast<LPARAM>(&balloon));
-      if (balloon) {
-        const std::string text = TooltipText(balloon);
+      const std::string text = BalloonText();
+      if (!text.empty()) {
         std::printf("1 ");
         PrintHex(text.data(), int(text.size()));
       } else {
         std::printf("0\n");
       }
+    } else if (command == "balloons") {
+      const unsigned long long count = Number(arg(1));
+      const DWORD deadline = GetTickCount() + DWORD(Number(arg(2)));
+      std::string last = BalloonText();
+      for (unsigned long long seen = 0; seen < count && GetTickCount() < deadline; Sleep(20)) {
+        const std::string text = BalloonText();
+        if (text.empty() || text == last) continue;
+        last = text;
+        ++seen;
+        std::printf("1 ");
+        PrintHex(text.data(), int(text.size()));
+        std::fflush(stdout);
+      }
+      std::printf("end\n");
+      i += 2;
     } else if (command == "tip") {
       const int x = int(Number(arg(1))), y = int(Number(arg(2)));
       std::string text;

@@ -126,5 +126,6 @@ int main(int argc, char** argv) {
   for (const std::string& file : result.notCopied) std::printf("not copied %s\n", file.c_str());
   for (const std::string& folder : result.unread) std::printf("not read %s\n", folder.c_str());
   for (const std::string& file : result.tooLarge) std::printf("too large %s\n", file.c_str());
+  for (const std::string& entry : result.sameName) std::printf("same name %s\n", entry.c_str());
   return 0;
 }

@@ -22,7 +22,8 @@ class Run:
         listing = [line[8:] for line in lines if line.startswith("listing ")]
         self.listed = bytes.fromhex(listing[0]).decode("latin-1").split("\r\n")[:-1] if listing else None
         self.outcome = [line[8:] for line in lines if line.startswith("outcome ")][0].rstrip()
-        self.not_copied = [line[12:] for line in lines if line.startswith("not copied ")]
+        self.not_copied = [line[11:] for line in lines if line.startswith("not copied ")]
+        self.same_name = [line[10:] for line in lines if line.startswith("same name ")]
 
 
 class BackupTest(unittest.TestCase):
@@ -118,6 +119,32 @@ class BackupTest(unittest.TestCase):
         files = {path: digest for path, digest in self.before.items() if digest is not None}
         self.assertEqual({path: digest for path, digest in self.backed_up().items() if digest is not None}, files)
         self.assertEqual(run.not_copied, [])
+
+    def test_names_that_differ_only_in_case_keep_the_first_listed_and_name_the_others(self):
+        # Written by Linux: one folder holds both names; the backup disk, as Windows, holds one.
+        pairs = [("Letters", "a.txt", "A.txt"), (os.path.join("New", "x"), "Plan.doc", "plan.doc")]
+        for folder, *names in pairs:
+            os.makedirs(os.path.join(self.source, folder), exist_ok=True)
+            for name in names:
+                with open(os.path.join(self.source, folder, name), "wb") as f:
+                    f.write(("the file %s\r\n" % name).encode() * (3 if name.islower() else 1))
+        self.before = snapshot(self.source)
+        for press in (1, 2):
+            with self.subTest(press=press):
+                run = self.backup()
+                self.assertEqual(run.outcome, "completed")
+                self.assertEqual(run.not_copied, [])
+                self.assertEqual(len(run.same_name), 2, run.lines)
+                backup = self.backed_up()
+                for folder, *names in pairs:
+                    others = [name for name in names if "E:\\" + os.path.join(folder, name).replace("/", "\\")
+                              in run.same_name]
+                    self.assertEqual(len(others), 1, run.same_name)
+                    first = next(name for name in names if name not in others)
+                    # One file in the backup for the two names, holding what the first listed holds.
+                    held = [path for path in backup if os.path.dirname(path) == folder]
+                    self.assertEqual(len(held), 1, held)
+                    self.assertEqual(backup[held[0]], self.before[os.path.join(folder, first)])
 
 
 if __name__ == "__main__":

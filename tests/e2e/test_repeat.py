@@ -71,6 +71,62 @@ class RepeatTest(AppTestCase):
         self.press(re.escape("Backup of (G:) to (E:) finished: nothing had changed."))
         self.assertEqual(identities(self.backup), after, "a file was rewritten though nothing had changed")
 
+    def test_each_volume_of_the_front_port_disk_keeps_a_backup_of_its_own(self):
+        # Two partitions of the disk in the front port, the same path in each with other contents.
+        # Wine takes a volume's label and serial number from these files at its root.
+        volumes = {"G": ("DATA", "5e6f7081", "DATA (5E6F-7081)"), "H": ("", "0a0b0c0d", "Volume (0A0B-0C0D)")}
+        roots = {}
+        for letter, (label, serial, _) in volumes.items():
+            roots[letter] = os.path.join(self.host, "volume " + letter)
+            os.makedirs(os.path.join(roots[letter], "Docs"))
+            with open(os.path.join(roots[letter], "Docs", "plan.doc"), "wb") as f:
+                f.write(("the plan on %s\r\n" % letter).encode() * (10 if letter == "G" else 20))
+            for name, value in ((".windows-label", label), (".windows-serial", serial)):
+                if value:
+                    with open(os.path.join(roots[letter], name), "w") as f:
+                        f.write(value + "\n")
+        # Many photos on H: its copy outlasts the 2 s in which Wine would still replace G's balloon
+        # by H's before showing it.
+        photo = os.urandom(8192)
+        os.makedirs(os.path.join(roots["H"], "Photos"))
+        for n in range(2000):
+            with open(os.path.join(roots["H"], "Photos", "img_%04d.jpg" % n), "wb") as f:
+                f.write(photo)
+        target = os.path.join(self.host, "enclosure disk")
+        os.makedirs(target)
+        self.target = target
+        enclosure = bridge_disk("E") + front_port_disk("G") + front_port_disk("H")
+        self.app = self.launch(enclosure=enclosure, drives={"E": target, "G": roots["G"], "H": roots["H"]})
+
+        def press():
+            balloons = self.app.balloons_from_now(2)
+            self.presses += 1
+            self.app.write_enclosure(bridge_disk("E", buttons=SHORT) + front_port_disk("G") + front_port_disk("H"))
+            self.app.wait_until(lambda: self.app.text(IDC_COUNT) == str(self.presses).encode(), timeout=180,
+                                what="short press %d to be counted" % self.presses)
+            self.app.screenshot("volumes-press-%d" % self.presses)
+            return balloons()
+
+        def assert_both_kept():
+            backup = os.path.join(target, "USB_Backup")
+            self.assertEqual(sorted(os.listdir(backup)), sorted(folder for _, _, folder in volumes.values()))
+            for letter, (_, _, folder) in volumes.items():
+                self.assertEqual(snapshot(os.path.join(backup, folder)), snapshot(roots[letter]), letter)
+
+        self.assertEqual(press(), ["Backup of (G:) to (E:) finished.", "Backup of (H:) to (E:) finished."])
+        assert_both_kept()
+        kept = identities(os.path.join(target, "USB_Backup", "DATA (5E6F-7081)"))
+
+        # Pressed again with H's photos touched, so that H's copy again outlasts G's balloon.
+        for n in range(2000):
+            photo_path = os.path.join(roots["H"], "Photos", "img_%04d.jpg" % n)
+            os.utime(photo_path, (time.time() - 600, time.time() - 600))
+        self.assertEqual(press(), ["Backup of (G:) to (E:) finished: nothing had changed.",
+                                   "Backup of (H:) to (E:) finished."])
+        assert_both_kept()
+        self.assertEqual(identities(os.path.join(target, "USB_Backup", "DATA (5E6F-7081)")), kept,
+                         "G's backup was rewritten")
+
     def test_backup_that_cannot_fit_is_not_started(self):
         small = os.path.join(self.host, "small disk")
         os.makedirs(small)
