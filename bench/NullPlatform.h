@@ -61,6 +61,13 @@ class NullPlatform : public Platform {
   void MessageBoxA(WindowHandle, const char*, const char*, uint32_t) override {}
   intptr_t RunModalDialog(int, WindowHandle) override { return 0; }
   void DestroyWindow(WindowHandle) override {}
+  WindowHandle FindMainDialog() override { return nullptr; }
+  uint32_t RegisterWindowMessageA(const char*) override { return 0; }
+  void PostMessageA(WindowHandle, uint32_t, uintptr_t, intptr_t) override {}
+  uint32_t CreateMutexW(const char*) override { return 0; }
+  void SetThreadExecutionState(uint32_t) override {}
+  void ShutdownBlockReasonCreate(WindowHandle, const char*) override {}
+  void ShutdownBlockReasonDestroy(WindowHandle) override {}
   bool Shell_NotifyIconA(uint32_t, const TrayIconData&) override { return true; }
   void SetTimer(WindowHandle, uintptr_t, uint32_t) override {}
   void KillTimer(WindowHandle, uintptr_t) override {}

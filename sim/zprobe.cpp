@@ -14,6 +14,10 @@
 //                             removal-complete 0x8004 carry a volume record), N times in a row
 //                             (default 1); prints the last result
 //     send MSG WPARAM LPARAM  SendMessage, prints the result
+//     sendwait MSG WPARAM LPARAM MS
+//                             SendMessageTimeout, as Windows asks a program at a session's end:
+//                             "1 RESULT", or "0" when the program has not answered within MS
+//     windows                 how many main windows there are
 //     post MSG WPARAM LPARAM  PostMessage, prints 1 or 0
 //     select TITLE            later commands address the dialog with this caption: "1" or "0"
 //     children                one line per child window: id, class, hex-encoded text; then "end"
@@ -130,8 +134,8 @@ int main(int argc, char** argv) {
   };
   joinDesktop();
 
-  static const char* const kNeedWindow[] = {"text", "visible", "devchange", "send", "post", "tray", "traydelete",
-                                            "taskbarcreated"};
+  static const char* const kNeedWindow[] = {"text", "visible", "devchange", "send", "sendwait", "post", "tray",
+                                            "traydelete", "taskbarcreated"};
   for (; i < argc; ++i) {
     const std::string command = argv[i];
     HWND hwnd = FindMainWindow();
@@ -199,6 +203,20 @@ int main(int argc, char** argv) {
       std::printf("%lld\n", static_cast<long long>(
           SendMessageA(hwnd, UINT(Number(arg(1))), WPARAM(Number(arg(2))), LPARAM(Number(arg(3))))));
       i += 3;
+    } else if (command == "sendwait") {
+      DWORD_PTR result = 0;
+      // Not SMTO_ABORTIFHUNG: a program busy copying answers once it handles its messages again.
+      const bool answered = SendMessageTimeoutA(hwnd, UINT(Number(arg(1))), WPARAM(Number(arg(2))),
+                                                LPARAM(Number(arg(3))), SMTO_NORMAL, UINT(Number(arg(4))), &result);
+      if (answered)
+        std::printf("1 %lld\n", static_cast<long long>(result));
+      else
+        std::printf("0\n");
+      i += 4;
+    } else if (command == "windows") {
+      int count = 0;
+      for (HWND w = nullptr; (w = FindWindowExA(nullptr, w, "#32770", g_title));) ++count;
+      std::printf("%d\n", count);
     } else if (command == "post") {
       std::printf("%d\n", PostMessageA(hwnd, UINT(Number(arg(1))), WPARAM(Number(arg(2))), LPARAM(Number(arg(3)))) ? 1 : 0);
       i += 3;

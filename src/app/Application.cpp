@@ -1,15 +1,57 @@
 #include "app/Application.h"
 
 #include "app/MainDialog.h"
+#include "platform/Text.h"
 
 namespace zolvan {
 
+namespace {
+
+// The computer's, seen by every session, and this session's: the program holding the first runs
+// here when it holds the second too.
+constexpr char kComputerMutex[] = "Global\\Zolvan Backup Utility";
+constexpr char kSessionMutex[] = "Local\\Zolvan Backup Utility";
+constexpr char kAppTitle[] = "Zolvan Backup Utility";
+// The running program may still be starting: its window is looked for this long.
+constexpr int kWindowLookups = 50;
+constexpr uint32_t kWindowLookupMs = 100;
+
+// Another program holds the mutex; one with other rights (elevated, say) does not let it be opened.
+bool Held(uint32_t error) { return error == win::kErrorAlreadyExists || error == win::kErrorAccessDenied; }
+
+}  // namespace
+
 void Application::Run() {
+  // The session's first: two starts at once in one session then both find it, whichever takes
+  // the computer's.
+  const uint32_t session = m_platform.CreateMutexW(kSessionMutex);
+  const uint32_t computer = m_platform.CreateMutexW(kComputerMutex);
+  if (Held(computer)) {
+    if (Held(session)) return TellTheRunningProgram();
+    m_platform.MessageBoxA(nullptr, "Zolvan Backup Utility is already running for another user of this computer.",
+                           kAppTitle, win::kMbOk | win::kMbIconInformation);
+    return;
+  }
   m_platform.InitCommonControls();
   // Without an application framework there is no framework start-up, no ActiveX hosting and no
   // settings location to set: the program never stores anything.
   MainDialog dialog(m_platform);
+  if (computer != 0)
+    dialog.NoteAtStart(Format("\r\nCould not check for another running Zolvan Backup Utility (error %u) \r\n",
+                              unsigned(computer)));
   m_platform.RunMainDialog(dialog);
+}
+
+// The running program shows that it runs; this one ends, its icon never shown.
+void Application::TellTheRunningProgram() {
+  const uint32_t startedAgain = m_platform.RegisterWindowMessageA(kStartedAgainMessage);
+  for (int lookup = 0; lookup < kWindowLookups; ++lookup) {
+    if (const WindowHandle running = m_platform.FindMainDialog()) {
+      m_platform.PostMessageA(running, startedAgain, 0, 0);
+      return;
+    }
+    m_platform.Sleep(kWindowLookupMs);
+  }
 }
 
 }  // namespace zolvan

@@ -70,6 +70,7 @@ bool MainDialog::OnInitDialog() {
   FindDevices();
   FindHubDrives();
   m_poll.Reset();
+  if (!m_startNote.empty()) AppendLog(m_startNote);
   return true;
 }
 
@@ -90,6 +91,31 @@ void MainDialog::OnDeviceChange(uintptr_t event) {
   FindHubDrives();
   m_poll.Reset();
   m_platform.SetTimer(m_hWnd, ID_POLL_TIMER, kPollPeriodMs);
+}
+
+void MainDialog::OnStartedAgain() { ShowBalloon("Zolvan Backup Utility is already running."); }
+
+bool MainDialog::OnQueryEndSession(uintptr_t flags) {
+  // An end Windows cannot hold (the battery is empty, say) is let go at once.
+  return m_sessionHeld.empty() || (flags & win::kEndSessionCritical);
+}
+
+// The session ends (or an installer's Restart Manager closes the program): as Exit, at once or
+// once the copy at hand has ended.
+void MainDialog::OnEndSession(bool ending) {
+  if (ending) OnTrayExit();
+}
+
+void MainDialog::OnPowerBroadcast(uintptr_t event) {
+  // No press is made of levels read on both sides of a sleep: the poll stops before it and starts
+  // from a released button after it, once the disks (which may have other letters now) are
+  // listed again.
+  if (event == win::kPbtApmSuspend) {
+    m_platform.KillTimer(m_hWnd, ID_POLL_TIMER);
+    m_poll.Reset();
+  }
+  if (event == win::kPbtApmResumeAutomatic || event == win::kPbtApmResumeSuspend)
+    OnDeviceChange(win::kDbtDeviceArrival);
 }
 
 void MainDialog::OnTimer(uintptr_t timerId) {
@@ -236,6 +262,11 @@ void MainDialog::StartBackup(char source, char target, bool oneOfSeveralVolumes,
   }
   taken.emplace_back(key, source);
   m_tray.SetTip(Format("Copying (%c:) to (%c:)...", source, target).c_str());
+  // Windows does not sleep while the backup runs; the display still may, and a sleep the user
+  // asks for still happens.
+  m_platform.SetThreadExecutionState(win::kEsContinuous | win::kEsSystemRequired);
+  m_backupRunning = Format("Backing up (%c:) to (%c:)", source, target);
+  HoldSessionEnd();
   // The menu opens and Exit is taken while the engine copies; ticks and device changes wait
   // for the pass to end.
   const BackupResult result = m_backup.Run(
@@ -245,6 +276,9 @@ void MainDialog::StartBackup(char source, char target, bool oneOfSeveralVolumes,
         return !m_exitPending;
       },
       folder);
+  m_backupRunning.clear();
+  HoldSessionEnd();
+  m_platform.SetThreadExecutionState(win::kEsContinuous);
   m_tray.SetTip(m_strTip.c_str());
   if (result.outcome != BackupResult::Outcome::Stopped) ReportBackup(source, target, result);
 }
@@ -308,6 +342,7 @@ bool MainDialog::RemoveAfterLongPress(char pressed) {
   const std::string volumes = frontPort.empty() ? tables.VolumesOf(pressed) : frontPort;
   m_removal.Request(volumes[0], volumes, m_platform.TickCount());
   if (m_removal.Pending()) m_platform.SetTimer(m_hWnd, ID_REMOVAL_TIMER, kRemovalCheckMs);
+  HoldSessionEnd();
   m_platform.Sleep(kRemovalPauseMs);
   m_platform.KillTimer(m_hWnd, ID_POLL_TIMER);
   if (!frontPort.empty()) return true;
@@ -325,6 +360,21 @@ void MainDialog::ReportRemovals() {
     m_platform.SetTimer(m_hWnd, ID_POLL_TIMER, kPollPeriodMs);
   }
   if (!m_removal.Pending()) m_platform.KillTimer(m_hWnd, ID_REMOVAL_TIMER);
+  HoldSessionEnd();
+}
+
+void MainDialog::HoldSessionEnd() {
+  // A window has one reason at a time: the backup's while it runs, else the removal's.
+  const char removing = m_removal.Removing();
+  const std::string reason = !m_backupRunning.empty() ? m_backupRunning
+                             : removing              ? Format("Preparing (%c:) for removal", removing)
+                                                     : std::string();
+  if (reason == m_sessionHeld) return;
+  if (reason.empty())
+    m_platform.ShutdownBlockReasonDestroy(m_hWnd);
+  else
+    m_platform.ShutdownBlockReasonCreate(m_hWnd, reason.c_str());
+  m_sessionHeld = reason;
 }
 
 }  // namespace zolvan

@@ -39,6 +39,13 @@ class MainDialog final : public WindowEvents {
   void OnTrayAbout() override;
   void OnTrayExit() override;
   void OnTaskbarCreated() override { m_tray.AddAgain(); }
+  void OnStartedAgain() override;
+  bool OnQueryEndSession(uintptr_t flags) override;
+  void OnEndSession(bool ending) override;
+  void OnPowerBroadcast(uintptr_t event) override;
+
+  // A line the log view shows once the dialog has started.
+  void NoteAtStart(std::string line) { m_startNote = std::move(line); }
 
  private:
   void ShowInitialTexts();
@@ -59,6 +66,8 @@ class MainDialog final : public WindowEvents {
   void ShowNotCopied();
   bool RemoveAfterLongPress(char pressed);  // false: the pass ends
   void ReportRemovals();
+  // While a backup or a removal runs, the session's end waits for it, with the reason shown.
+  void HoldSessionEnd();
   void Exit();
 
   Platform& m_platform;
@@ -73,6 +82,9 @@ class MainDialog final : public WindowEvents {
   std::string m_strStatus;
   std::string m_strLog;
   std::string m_strTip;
+  std::string m_startNote;
+  std::string m_backupRunning;  // "Backing up (G:) to (E:)" while the engine runs
+  std::string m_sessionHeld;    // the reason the session's end waits for, empty when it need not
 
   // What the backup told of in the balloon on show did not copy: the lines that name it, and
   // how many there are in all.

@@ -5,11 +5,12 @@
 
 #include "platform/FileSystem.h"
 #include "platform/LibraryLoader.h"
+#include "platform/Session.h"
 #include "platform/WindowSystem.h"
 
 namespace zolvan {
 
-class Platform : public LibraryLoader, public FileSystem, public WindowSystem {
+class Platform : public LibraryLoader, public FileSystem, public WindowSystem, public Session {
  public:
   virtual ~Platform() = default;
 };

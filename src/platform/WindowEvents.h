@@ -22,6 +22,13 @@ class WindowEvents {
   virtual void OnTrayExit() = 0;
   // The shell restarted (the registered "TaskbarCreated" message): its icons are gone.
   virtual void OnTaskbarCreated() = 0;
+  // The program was started again in this session (kStartedAgainMessage).
+  virtual void OnStartedAgain() = 0;
+  // Whether the session may end (WM_QUERYENDSESSION; `flags` its lParam, win::kEndSession...).
+  virtual bool OnQueryEndSession(uintptr_t flags) = 0;
+  // The session ends, or does not after all (WM_ENDSESSION).
+  virtual void OnEndSession(bool ending) = 0;
+  virtual void OnPowerBroadcast(uintptr_t event) = 0;  // win::kPbt...
 
  protected:
   ~WindowEvents() = default;

@@ -18,6 +18,8 @@ struct Point {
 // The message the tray icon calls the window back with, and the size of its record as the
 // shell's version 3 of NOTIFYICONDATAA gives it on 32-bit Windows.
 inline constexpr uint32_t WM_TRAYNOTIFY = win::kWmUser + 1;
+// The registered message a second start of the program sends the running one.
+inline constexpr char kStartedAgainMessage[] = "Zolvan Backup Utility started again";
 inline constexpr uint32_t kTrayRecordSize = 504;
 
 // The members of the shell's notification-icon record that the program sets; the Win32 layer
@@ -63,6 +65,10 @@ class WindowSystem {
   // A dialog without handlers of its own from a template: OK and Cancel close it.
   virtual intptr_t RunModalDialog(int templateId, WindowHandle owner) = 0;
   virtual void DestroyWindow(WindowHandle window) = 0;
+  // The main dialog's window of a program like this one on this desktop; null when there is none.
+  virtual WindowHandle FindMainDialog() = 0;
+  virtual uint32_t RegisterWindowMessageA(const char* name) = 0;
+  virtual void PostMessageA(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) = 0;
 
   virtual bool Shell_NotifyIconA(uint32_t message, const TrayIconData& data) = 0;
 

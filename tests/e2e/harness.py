@@ -245,10 +245,13 @@ class Prefix:
 class App(Prefix):
     """One run of the program in a prefix of its own."""
 
-    def __init__(self, name, library="full", enclosure="", drives=None, remove_drive=True, trace_tray=False):
+    def __init__(self, name, library="full", enclosure="", drives=None, remove_drive=True, trace_tray=False,
+                 debug=""):
         super().__init__(name)
         if trace_tray:  # Wine's trace of the program's tray calls, read by tray_icon_deleted
             self.env["WINEDEBUG"] += ",trace+systray"
+        if debug:  # more of Wine's messages in the log, read by wine_output
+            self.env["WINEDEBUG"] += "," + debug
         self.app_dir = os.path.join(self.drive_c, "Zolvan")
         os.makedirs(self.app_dir)
         shutil.copy(os.path.join(BUILD, "ZolvanBackup.exe"), self.app_dir)
@@ -265,19 +268,41 @@ class App(Prefix):
         with open(os.path.join(self.app_dir, "enclosure.txt"), "w") as f:
             f.write(text)
 
+    def launcher(self, cwd=None):
+        """Starts the program on the virtual desktop, as a user would; returns at once."""
+        exe = windows_path(self.prefix, os.path.join(self.app_dir, "ZolvanBackup.exe"))
+        return subprocess.Popen(
+            wine("explorer", "/desktop=%s,1024x768" % DESKTOP, exe), env=self.env, cwd=cwd or self.app_dir,
+            stdout=self.log, stderr=self.log, start_new_session=True)
+
     def start(self, cwd=None):
         self.log.flush()
         self.log_start = os.path.getsize(self.log_path)
-        exe = windows_path(self.prefix, os.path.join(self.app_dir, "ZolvanBackup.exe"))
-        self.process = subprocess.Popen(
-            wine("explorer", "/desktop=%s,1024x768" % DESKTOP, exe), env=self.env, cwd=cwd or self.app_dir,
-            stdout=self.log, stderr=self.log, start_new_session=True)
+        self.process = self.launcher(cwd)
         if self.probe("wait", "20000") != ["1"]:
             raise self.hung("the main window did not appear and settle")
         self.wait_until(lambda: not self.visible(), what="the main window to hide")
 
-    def probe(self, *args):
-        return self.run_tool("zprobe.exe", "--desktop", DESKTOP, *args, timeout=60)
+    def start_again(self):
+        """Starts the program a second time in the same session and waits until one runs again."""
+        self.launcher().wait()
+        self.wait_until(lambda: self.program_processes() == 2, timeout=60, what="the second start to run")
+        self.wait_until(lambda: self.program_processes() == 1, timeout=60, what="the second start to end")
+
+    def program_processes(self):
+        """How many processes of the program run in this prefix (not counting a launcher)."""
+        return sum(1 for line in prefix_processes(self.prefix)
+                   if "Zolvan\\ZolvanBackup.exe" in line and "explorer" not in line)
+
+    def wine_output(self):
+        """What Wine wrote since the program started: its errors, and the debug messages asked for."""
+        self.log.flush()
+        with open(self.log_path, "rb") as f:
+            f.seek(self.log_start)
+            return f.read()
+
+    def probe(self, *args, timeout=60):
+        return self.run_tool("zprobe.exe", "--desktop", DESKTOP, *args, timeout=timeout)
 
     def text(self, control_id):
         return bytes.fromhex(self.probe("text", str(control_id))[0])
@@ -287,8 +312,7 @@ class App(Prefix):
 
     def alive(self):
         """The program's process still runs and its main window still exists."""
-        ps = subprocess.run(["pgrep", "-f", r"Zolvan\\ZolvanBackup.exe"], capture_output=True, text=True)
-        return bool(ps.stdout.strip()) and self.probe("exists") == ["1"]
+        return self.program_processes() > 0 and self.probe("exists") == ["1"]
 
     def device_change(self, code, times=1):
         return self.probe("devchange", hex(code), str(times))
@@ -357,9 +381,7 @@ class App(Prefix):
     def tray_icon_deleted(self):
         """Whether the program removed its tray icon itself (NIM_DELETE), as Windows needs: Wine
         drops the icon of a window that is gone, Windows leaves a ghost. Needs trace_tray."""
-        with open(self.log_path, "rb") as f:
-            f.seek(self.log_start)
-            return b"Shell_NotifyIconW dwMessage = 2," in f.read()
+        return b"Shell_NotifyIconW dwMessage = 2," in self.wine_output()
 
     def wait_until(self, condition, timeout=15.0, what="condition"):
         deadline = time.monotonic() + timeout
@@ -485,8 +507,9 @@ def _ppm_pixels(ppm):
 class AppTestCase(unittest.TestCase):
     """Starts nothing by itself; `launch` starts an App that is stopped after the test."""
 
-    def launch(self, library="full", enclosure="", drives=None, cwd=None, remove_drive=True, trace_tray=False):
-        app = App(self.id().split(".")[-1], library, enclosure, drives, remove_drive, trace_tray)
+    def launch(self, library="full", enclosure="", drives=None, cwd=None, remove_drive=True, trace_tray=False,
+               debug=""):
+        app = App(self.id().split(".")[-1], library, enclosure, drives, remove_drive, trace_tray, debug)
         self.addCleanup(app.stop)
         app.start(cwd=cwd)
         return app

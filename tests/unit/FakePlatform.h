@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <map>
 #include <set>
@@ -90,6 +91,13 @@ class FakePlatform : public Platform {
     disk.emplace(path, Node{true, 0, 0, win::kFileAttributeDirectory, true});
   }
 
+  // The session: what making each named mutex answers (0, made, where none is set), and after
+  // how many lookups the running program's window is found (never while negative).
+  std::map<std::string, uint32_t> mutexErrors;
+  int runningWindowAfter = -1;
+  static WindowHandle RunningWindow() { return reinterpret_cast<WindowHandle>(0x7000); }
+  static constexpr uint32_t kRegisteredMessage = 0xC123;
+
   // Programs: the exit code each command line ends with; one not listed cannot be started.
   std::map<std::string, uint32_t> exitCodes;
   bool programsRunning = false;  // ProcessEnded answers "still running" while set
@@ -175,7 +183,7 @@ class FakePlatform : public Platform {
     calls.push_back("SetForegroundWindow");
   }
   void MessageBoxA(WindowHandle owner, const char* text, const char* caption, uint32_t type) override {
-    Check(owner);
+    if (owner) Check(owner);  // none is a box of its own
     calls.push_back(std::string("MessageBox ") + text + " | " + caption + " | " + std::to_string(type));
   }
   intptr_t RunModalDialog(int templateId, WindowHandle owner) override {
@@ -186,6 +194,36 @@ class FakePlatform : public Platform {
   void DestroyWindow(WindowHandle w) override {
     Check(w);
     calls.push_back("DestroyWindow");
+  }
+  WindowHandle FindMainDialog() override {
+    calls.push_back("FindMainDialog");
+    return runningWindowAfter >= 0 && lookups++ >= runningWindowAfter ? RunningWindow() : nullptr;
+  }
+  uint32_t RegisterWindowMessageA(const char* name) override {
+    calls.push_back(std::string("RegisterWindowMessage ") + name);
+    return kRegisteredMessage;
+  }
+  void PostMessageA(WindowHandle w, uint32_t message, uintptr_t wParam, intptr_t lParam) override {
+    calls.push_back(std::string("PostMessage ") + (w == RunningWindow() ? "running " : "other ") +
+                    std::to_string(message) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
+  }
+  uint32_t CreateMutexW(const char* name) override {
+    calls.push_back(std::string("CreateMutex ") + name);
+    const auto it = mutexErrors.find(name);
+    return it == mutexErrors.end() ? 0 : it->second;
+  }
+  void SetThreadExecutionState(uint32_t flags) override {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08X", unsigned(flags));
+    calls.push_back(std::string("SetThreadExecutionState ") + text);
+  }
+  void ShutdownBlockReasonCreate(WindowHandle w, const char* reason) override {
+    Check(w);
+    calls.push_back(std::string("ShutdownBlockReasonCreate ") + reason);
+  }
+  void ShutdownBlockReasonDestroy(WindowHandle w) override {
+    Check(w);
+    calls.push_back("ShutdownBlockReasonDestroy");
   }
   bool Shell_NotifyIconA(uint32_t message, const TrayIconData& data) override {
     calls.push_back("Shell_NotifyIcon " + std::to_string(message));
@@ -489,6 +527,7 @@ class FakePlatform : public Platform {
     return value >= 0x8000 ? "small icon" + std::to_string(value - 0x8000) : "icon" + std::to_string(value - 0x4000);
   }
   int tempFiles = 0;
+  int lookups = 0;
   std::vector<uint32_t> processes;  // exit code of each started process, by handle - 1
   std::string reading;
   size_t readAt = 0;

@@ -468,7 +468,8 @@ TEST_F(PollTest, LongPress_WithoutFrontPortDisk_RemovesThePressedDisk_AndEndsThe
   Clear();
   dialog.OnTimer(ID_POLL_TIMER);
   EXPECT_EQ(platform.calls, (Calls{"ATACBExecute E", "StartProgram RemoveDrive.exe | RemoveDrive.exe E: -l",
-                                   "SetTimer 2 250", "Sleep 300", "KillTimer 1"}))
+                                   "SetTimer 2 250", "ShutdownBlockReasonCreate Preparing (E:) for removal",
+                                   "Sleep 300", "KillTimer 1"}))
       << "K is not read and the counters are not refreshed";
   dialog.OnTimer(ID_REMOVAL_TIMER);
   EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: (E:) can now be removed."});

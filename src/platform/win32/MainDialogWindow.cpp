@@ -23,8 +23,12 @@ INT_PTR Handled(HWND hwnd, LRESULT result) {
 }
 
 INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  static const UINT startedAgain = RegisterWindowMessageA(kStartedAgainMessage);
   if (message == WM_INITDIALOG) {
     SetWindowLongPtrA(hwnd, DWLP_USER, lParam);
+    // A program started with other rights (elevated, say) takes no message from a lesser one
+    // unless it allows it.
+    ChangeWindowMessageFilterEx(hwnd, startedAgain, MSGFLT_ALLOW, nullptr);
     WindowEvents* events = EventsOf(hwnd);
     // A dialog procedure never sees WM_CREATE: what the window's creation brings (the tray
     // icon) comes here, still before initialisation and before the window is first shown.
@@ -39,7 +43,14 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     events->OnTaskbarCreated();
     return Handled(hwnd, 0);
   }
+  if (message == startedAgain) {
+    events->OnStartedAgain();
+    return Handled(hwnd, 0);
+  }
   switch (message) {
+    case WM_QUERYENDSESSION: return Handled(hwnd, events->OnQueryEndSession(lParam));
+    case WM_ENDSESSION: events->OnEndSession(wParam != FALSE); return Handled(hwnd, 0);
+    case WM_POWERBROADCAST: events->OnPowerBroadcast(wParam); return Handled(hwnd, TRUE);
     case WM_DEVICECHANGE: events->OnDeviceChange(wParam); return FALSE;
     case WM_SYSCOMMAND: return events->OnSysCommand(wParam) ? Handled(hwnd, 0) : FALSE;
     case WM_PAINT: events->OnPaint(); return Handled(hwnd, 0);

@@ -17,6 +17,11 @@ static_assert(win::kWmUser == WM_USER);
 static_assert(win::kWmContextMenu == WM_CONTEXTMENU && win::kWmRButtonDown == WM_RBUTTONDOWN);
 static_assert(win::kDbtDeviceArrival == DBT_DEVICEARRIVAL);
 static_assert(win::kDbtDeviceRemoveComplete == DBT_DEVICEREMOVECOMPLETE);
+static_assert(win::kPbtApmSuspend == PBT_APMSUSPEND && win::kPbtApmResumeSuspend == PBT_APMRESUMESUSPEND &&
+              win::kPbtApmResumeAutomatic == PBT_APMRESUMEAUTOMATIC);
+static_assert(win::kEndSessionCloseApp == ENDSESSION_CLOSEAPP && win::kEndSessionCritical == ENDSESSION_CRITICAL);
+static_assert(win::kEsSystemRequired == ES_SYSTEM_REQUIRED && win::kEsContinuous == ES_CONTINUOUS);
+static_assert(win::kErrorAccessDenied == ERROR_ACCESS_DENIED && win::kErrorAlreadyExists == ERROR_ALREADY_EXISTS);
 static_assert(win::kIconSmall == ICON_SMALL);
 static_assert(win::kIconBig == ICON_BIG);
 static_assert(win::kMfString == MF_STRING);
@@ -195,6 +200,32 @@ intptr_t Win32Platform::RunModalDialog(int templateId, WindowHandle owner) {
 }
 
 void Win32Platform::DestroyWindow(WindowHandle window) { ::DestroyWindow(ToHwnd(window)); }
+
+WindowHandle Win32Platform::FindMainDialog() {
+  // The class and caption of template IDD_ZOLVAN_DIALOG; hidden windows are found too.
+  return FromHwnd(::FindWindowA(WC_DIALOG, "Zolvan"));
+}
+
+uint32_t Win32Platform::RegisterWindowMessageA(const char* name) { return ::RegisterWindowMessageA(name); }
+
+void Win32Platform::PostMessageA(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) {
+  ::PostMessageA(ToHwnd(window), message, wParam, lParam);
+}
+
+uint32_t Win32Platform::CreateMutexW(const char* name) {
+  // Never closed: the process holds it until it ends.
+  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, Wide(name).c_str());
+  const DWORD error = GetLastError();
+  return !mutex || error == ERROR_ALREADY_EXISTS ? error : 0;
+}
+
+void Win32Platform::SetThreadExecutionState(uint32_t flags) { ::SetThreadExecutionState(flags); }
+
+void Win32Platform::ShutdownBlockReasonCreate(WindowHandle window, const char* reason) {
+  ::ShutdownBlockReasonCreate(ToHwnd(window), Wide(reason, CP_ACP).c_str());
+}
+
+void Win32Platform::ShutdownBlockReasonDestroy(WindowHandle window) { ::ShutdownBlockReasonDestroy(ToHwnd(window)); }
 
 bool Win32Platform::Shell_NotifyIconA(uint32_t message, const TrayIconData& data) {
   NOTIFYICONDATAA nid = {};

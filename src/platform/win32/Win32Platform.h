@@ -33,6 +33,9 @@ class Win32Platform : public Platform {
   void MessageBoxA(WindowHandle owner, const char* text, const char* caption, uint32_t type) override;
   intptr_t RunModalDialog(int templateId, WindowHandle owner) override;
   void DestroyWindow(WindowHandle window) override;
+  WindowHandle FindMainDialog() override;
+  uint32_t RegisterWindowMessageA(const char* name) override;
+  void PostMessageA(WindowHandle window, uint32_t message, uintptr_t wParam, intptr_t lParam) override;
   bool Shell_NotifyIconA(uint32_t message, const TrayIconData& data) override;
 
   void SetTimer(WindowHandle window, uintptr_t id, uint32_t periodMs) override;
@@ -64,6 +67,11 @@ class Win32Platform : public Platform {
   std::string NarrowFromUtf8(const std::string& text) override;
   std::string UpperCaseName(const std::string& name) override;
   bool GetVolumeInfo(const std::string& root, VolumeInfo& info) override;
+
+  uint32_t CreateMutexW(const char* name) override;
+  void SetThreadExecutionState(uint32_t flags) override;
+  void ShutdownBlockReasonCreate(WindowHandle window, const char* reason) override;
+  void ShutdownBlockReasonDestroy(WindowHandle window) override;
 
   ModuleHandle GetModuleHandleA(const char* name) override;
   ModuleHandle LoadLibraryA(const char* fileName) override;

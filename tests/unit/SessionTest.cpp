@@ -1,0 +1,274 @@
+// The program in the Windows session it runs in for months: one per computer, awake through a
+// backup, holding the session's end while it copies or removes, and asleep without a press.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "FakeBridge.h"
+#include "FakePlatform.h"
+#include "app/Application.h"
+#include "app/MainDialog.h"
+
+namespace zolvan {
+namespace {
+
+using Calls = std::vector<std::string>;
+using test::ExpectInOrder;
+
+constexpr char kHub[] = "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1";
+constexpr char kComputer[] = "Global\\Zolvan Backup Utility";
+constexpr char kSession[] = "Local\\Zolvan Backup Utility";
+const std::string kAwake = "SetThreadExecutionState 0x80000001";
+const std::string kMaySleep = "SetThreadExecutionState 0x80000000";
+
+Calls BalloonsOf(const test::FakePlatform& p) {
+  Calls texts;
+  for (const auto& n : p.notifications)
+    if (n.data.uFlags == win::kNifInfo) texts.push_back(n.data.szInfo);
+  return texts;
+}
+
+// A start finds the mutexes as the table says: the program runs, or tells the one that runs.
+TEST(SecondStart, EndsAtOnce_AndTellsTheRunningProgram_OrTheUser) {
+  struct Case {
+    const char* name;
+    uint32_t computer, session;
+    int runningWindowAfter;
+    bool runs;
+    Calls told;  // the message box or the message posted
+  };
+  const std::string posted = "PostMessage running " + std::to_string(test::FakePlatform::kRegisteredMessage) + " 0 0";
+  const std::string otherUser =
+      "MessageBox Zolvan Backup Utility is already running for another user of this computer. | Zolvan Backup "
+      "Utility | 64";
+  const Case cases[] = {
+      {"the first", 0, 0, -1, true, {}},
+      {"again in this session", win::kErrorAlreadyExists, win::kErrorAlreadyExists, 0, false, {posted}},
+      {"again while the first is still starting", win::kErrorAlreadyExists, win::kErrorAlreadyExists, 3, false,
+       {posted}},
+      {"again, the running one elevated", win::kErrorAccessDenied, win::kErrorAccessDenied, 0, false, {posted}},
+      {"again, the running one never shows its window", win::kErrorAlreadyExists, win::kErrorAlreadyExists, -1,
+       false, {}},
+      {"in another user's session", win::kErrorAccessDenied, 0, -1, false, {otherUser}},
+      {"in another user's session, the mutex open to all", win::kErrorAlreadyExists, 0, -1, false, {otherUser}},
+      {"the mutex cannot be made", 1450, 0, -1, true, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform p;
+    p.mutexErrors = {{kComputer, c.computer}, {kSession, c.session}};
+    p.runningWindowAfter = c.runningWindowAfter;
+    p.runMainDialog = [&](WindowEvents& events) {
+      events.OnCreate(test::FakePlatform::Window());
+      events.OnInitDialog();
+    };
+    Application(p).Run();
+    // The session's mutex first: two starts at once in one session both see it.
+    EXPECT_EQ(p.CallsStartingWith("CreateMutex"),
+              (Calls{std::string("CreateMutex ") + kSession, std::string("CreateMutex ") + kComputer}));
+    Calls told = p.CallsStartingWith("MessageBox");
+    for (const std::string& post : p.CallsStartingWith("PostMessage")) told.push_back(post);
+    EXPECT_EQ(told, c.told);
+    EXPECT_EQ(p.CallsStartingWith("RunMainDialog").size(), c.runs ? 1u : 0u);
+    if (c.runs) continue;
+    for (const char* never : {"InitCommonControls", "LoadLibrary", "Shell_NotifyIcon", "SetTimer"})
+      EXPECT_TRUE(p.CallsStartingWith(never).empty()) << never;
+    // The window of a program still starting is looked for 5 s.
+    EXPECT_LE(p.CallsStartingWith("Sleep").size(), 50u);
+    if (c.runningWindowAfter < 0 && !c.told.empty()) EXPECT_TRUE(p.CallsStartingWith("FindMainDialog").empty());
+  }
+}
+
+TEST(SecondStart, ALockThatCannotBeMade_IsSaidInTheLogView) {
+  test::FakePlatform p;
+  p.mutexErrors = {{kComputer, 1450}};
+  p.runMainDialog = [&](WindowEvents& events) {
+    events.OnCreate(test::FakePlatform::Window());
+    events.OnInitDialog();
+  };
+  Application(p).Run();
+  EXPECT_EQ(p.controlText[1000], "\r\nCould not check for another running Zolvan Backup Utility (error 1450) \r\n");
+}
+
+class SessionTest : public ::testing::Test {
+ protected:
+  // Bridge disk E with disk G in the front port of its hub.
+  SessionTest() {
+    fake.Bridge("E");
+    fake.Recognise('E');
+    fake.OnHub('E', kHub, 1);
+    fake.OnHub('G', kHub, 2);
+    platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
+    platform.AddFile("G:\\a.txt", 1, 0);
+    platform.AddFile("G:\\b.txt", 1, 0);
+  }
+  void Start(test::FakePlatform& p, MainDialog& d) {
+    fake.Serve(p);
+    d.OnCreate(test::FakePlatform::Window());
+    d.OnInitDialog();
+    p.calls.clear();
+    p.notifications.clear();
+  }
+  void Start() { Start(platform, dialog); }
+  void Tick(MainDialog& d, char level) {
+    fake.buttons['E'] = std::string(1, level);
+    d.OnTimer(ID_POLL_TIMER);
+  }
+  void PressShort(MainDialog& d) {
+    Tick(d, 'D');
+    Tick(d, 'U');
+  }
+  void PressLong(MainDialog& d) {
+    for (int n = 0; n < ButtonPoll::kLongPressTicks; ++n) Tick(d, 'D');
+  }
+
+  test::FakePlatform platform;
+  test::FakeBridge fake;
+  MainDialog dialog{platform};
+};
+
+TEST_F(SessionTest, AStartInThisSession_ShowsTheBalloon) {
+  Start();
+  dialog.OnStartedAgain();
+  EXPECT_EQ(BalloonsOf(platform), Calls{"Zolvan Backup Utility is already running."});
+}
+
+// Whichever way a backup ends, the machine may sleep again and the session end again after it.
+TEST_F(SessionTest, ABackupKeepsTheMachineAwake_AndHoldsTheSessionsEnd_UntilItEndsInAnyWay) {
+  struct Case {
+    const char* name;
+    std::function<void(test::FakePlatform&, MainDialog&)> setUp;
+    bool exits;
+  };
+  const Case cases[] = {
+      {"finished", [](test::FakePlatform&, MainDialog&) {}, false},
+      {"failed", [](test::FakePlatform& p, MainDialog&) { p.duringCopy = [&p] { p.missingDrives = {'G'}; }; }, false},
+      {"cancelled", [](test::FakePlatform& p, MainDialog&) { p.listCopyResult = 1223; }, false},
+      {"Exit during the copy", [](test::FakePlatform& p, MainDialog& d) { p.duringCopy = [&d] { d.OnTrayExit(); }; },
+       true},
+      {"Exit during the repair",
+       [](test::FakePlatform& p, MainDialog& d) {
+         p.shellLeavesOut = {"G:\\a.txt", "G:\\b.txt"};
+         p.duringFileCopy = [&d] { d.OnTrayExit(); };
+       },
+       true},
+      {"the session ends during the copy",
+       [](test::FakePlatform& p, MainDialog& d) { p.duringCopy = [&d] { d.OnEndSession(true); }; }, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform p;
+    p.disk = platform.disk;
+    MainDialog d(p);
+    c.setUp(p, d);
+    Start(p, d);
+    PressShort(d);
+    const std::string copy = p.CallsStartingWith("SHFileOperationW").at(0);
+    ExpectInOrder(p.calls, {kAwake, "ShutdownBlockReasonCreate Backing up (G:) to (E:)", copy,
+                            "ShutdownBlockReasonDestroy", kMaySleep});
+    EXPECT_EQ(p.CallsStartingWith("SetThreadExecutionState"), (Calls{kAwake, kMaySleep}));
+    if (c.exits) ExpectInOrder(p.calls, {kMaySleep, "Shell_NotifyIcon 2", "DestroyWindow"});
+    EXPECT_EQ(p.CallsStartingWith("DestroyWindow").size(), c.exits ? 1u : 0u);
+  }
+}
+
+TEST_F(SessionTest, ARemovalHoldsTheSessionsEnd_UntilItsToolHasEnded) {
+  Start();
+  platform.programsRunning = true;
+  PressLong(dialog);
+  EXPECT_EQ(platform.CallsStartingWith("ShutdownBlockReason"), Calls{"ShutdownBlockReasonCreate Preparing (G:) for removal"});
+  EXPECT_FALSE(dialog.OnQueryEndSession(0));
+  dialog.OnTimer(ID_REMOVAL_TIMER);
+  EXPECT_EQ(platform.CallsStartingWith("ShutdownBlockReason").size(), 1u) << "the tool still runs";
+  platform.programsRunning = false;
+  dialog.OnTimer(ID_REMOVAL_TIMER);
+  EXPECT_EQ(platform.CallsStartingWith("ShutdownBlockReason"),
+            (Calls{"ShutdownBlockReasonCreate Preparing (G:) for removal", "ShutdownBlockReasonDestroy"}));
+  EXPECT_TRUE(dialog.OnQueryEndSession(0));
+}
+
+// May the session end? Not while a backup runs, unless Windows cannot wait (ENDSESSION_CRITICAL);
+// an installer's Restart Manager (ENDSESSION_CLOSEAPP) is answered the same way.
+TEST_F(SessionTest, QueryEndSession_IsAnsweredNoOnlyWhileABackupRuns_UnlessTheEndIsCritical) {
+  struct Case {
+    uintptr_t flags;
+    bool idle, busy;
+  };
+  const Case cases[] = {
+      {0, true, false},
+      {win::kEndSessionCloseApp, true, false},
+      {win::kEndSessionCritical, true, true},
+      {0x80000000 /* ENDSESSION_LOGOFF */, true, false},
+  };
+  Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.flags);
+    EXPECT_EQ(dialog.OnQueryEndSession(c.flags), c.idle);
+    bool busy = !c.busy;
+    platform.duringCopy = [&] { busy = dialog.OnQueryEndSession(c.flags); };
+    PressShort(dialog);
+    EXPECT_EQ(busy, c.busy);
+    platform.disk.erase("E:\\USB_Backup\\a.txt");  // the next press copies again
+  }
+}
+
+TEST_F(SessionTest, EndSession_EndsTheProgramAsExitDoes_OnlyWhenTheSessionEnds) {
+  Start();
+  dialog.OnEndSession(false);
+  EXPECT_TRUE(platform.CallsStartingWith("DestroyWindow").empty());
+  PressShort(dialog);
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperationW").size(), 1u) << "the program goes on";
+  dialog.OnEndSession(true);
+  ExpectInOrder(platform.calls, {"Shell_NotifyIcon 2", "DestroyWindow"});
+}
+
+// A sleep between two readings of the button makes no press of them; after it the disks are
+// listed again (their letters may have changed) and the poll starts from a released button.
+TEST_F(SessionTest, ASleep_MakesNoPressOfLevelsReadOnItsTwoSides) {
+  struct Case {
+    const char* name;
+    std::string before, after;  // held 'D' and released 'U' ticks around the sleep
+  };
+  const Case cases[] = {
+      {"held, then released after it", "D", "U"},
+      {"held 9 ticks before, 1 after", "DDDDDDDDD", "D"},
+      {"held across, without the suspend told", "DDDDDDDDD", "D"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::FakePlatform p;
+    p.disk = platform.disk;
+    p.exitCodes = platform.exitCodes;
+    MainDialog d(p);
+    Start(p, d);
+    for (char level : c.before) Tick(d, level);
+    if (c.name != std::string("held across, without the suspend told")) {
+      d.OnPowerBroadcast(win::kPbtApmSuspend);
+      EXPECT_EQ(p.CallsStartingWith("KillTimer"), Calls{"KillTimer 1"});
+    }
+    d.OnPowerBroadcast(win::kPbtApmResumeAutomatic);
+    ExpectInOrder(p.calls, {"GetDriveList 27", "GetAllDriveList 27", "SetTimer 1 300"});
+    for (char level : c.after) Tick(d, level);
+    EXPECT_EQ(p.controlText[1004], "0");
+    EXPECT_EQ(p.controlText[1003], "0");
+    EXPECT_TRUE(p.CallsStartingWith("SHFileOperation").empty());
+    EXPECT_TRUE(p.CallsStartingWith("StartProgram").empty());
+  }
+}
+
+TEST_F(SessionTest, AResumeDuringACopy_ListsTheDisksAgainOnceThePassHasEnded) {
+  Start();
+  bool listedDuringCopy = true;
+  platform.duringCopy = [&] {
+    dialog.OnPowerBroadcast(win::kPbtApmResumeSuspend);
+    listedDuringCopy = !platform.CallsStartingWith("GetDriveList").empty();
+  };
+  PressShort(dialog);
+  EXPECT_FALSE(listedDuringCopy);
+  ExpectInOrder(platform.calls, {"SetDlgItemText 1004 1", "GetDriveList 27", "SetTimer 1 300"});
+}
+
+}  // namespace
+}  // namespace zolvan
