@@ -128,7 +128,7 @@ intptr_t MainDialog::OnTrayNotify(uintptr_t iconId, intptr_t mouseMessage) {
   if (iconId != kTrayIconId) return 0;
   if (mouseMessage == win::kWmRButtonDown || mouseMessage == win::kWmContextMenu) m_tray.ShowMenu();
   // Only the balloon of a backup that left files behind has more to tell.
-  if (mouseMessage == win::kNinBalloonUserClick && !m_inPass && m_balloonNotCopied.count > 0) ShowNotCopied();
+  if (mouseMessage == win::kNinBalloonUserClick && !m_inPass && !m_balloonNotCopied.empty()) ShowNotCopied();
   return 0;
 }
 
@@ -230,6 +230,7 @@ void MainDialog::PollEveryButton() {
 void MainDialog::CopyFrontPortDisks(char target) {
   const std::string volumes = m_bridge.Tables().FrontPortDisksOf(target);
   TakenFolders taken;
+  m_balloonNotCopied.clear();
   for (char source : volumes) {
     AppendLog(Format("\r\nRun Copy from <<%c>> to <<%c>> \r\n", source, target));
     StartBackup(source, target, volumes.size() > 1, taken);
@@ -245,7 +246,7 @@ void MainDialog::StartBackup(char source, char target, bool oneOfSeveralVolumes,
   for (char disk : {source, target}) {
     if (m_removal.WasRequested(disk)) {
       AppendLog(Format("\r\nSkip Copy: <<%c>> is to be removed \r\n", disk));
-      ShowBalloon(Format("Backup of (%c:) to (%c:) was skipped: (%c:) is being removed.", source, target, disk));
+      ShowBalloon(Format("Backup of (%c:) to (%c:) was skipped: (%c:) is being removed.", source, target, disk), true);
       return;
     }
   }
@@ -257,7 +258,8 @@ void MainDialog::StartBackup(char source, char target, bool oneOfSeveralVolumes,
     if (folder.empty() || used != key) continue;
     AppendLog(Format("\r\nSkip Copy: <<%c>> has the label and serial number of <<%c>> \r\n", source, volume));
     ShowBalloon(Format("Backup of (%c:) to (%c:) was skipped: (%c:) has the same label and serial number.", source,
-                       target, volume));
+                       target, volume),
+                true);
     return;
   }
   taken.emplace_back(key, source);
@@ -315,20 +317,24 @@ void MainDialog::ReportBackup(char source, char target, const BackupResult& resu
   name(result.sameName, Format(" - (%c:) cannot hold two names that differ only in case", target));
   for (const std::string& line : lines) AppendLog("\r\nNot copied: " + line + " \r\n");
   if (missing > lines.size()) AppendLog(Format("\r\n... and %u more \r\n", unsigned(missing - lines.size())));
-  ShowBalloon(text);
-  if (result.checked && missing > 0) m_balloonNotCopied = {source, target, std::move(lines), missing};
+  ShowBalloon(text, true);
+  if (result.checked && missing > 0) m_balloonNotCopied.push_back({source, target, std::move(lines), missing});
 }
 
-void MainDialog::ShowBalloon(const std::string& text) {
-  m_balloonNotCopied = {};
+void MainDialog::ShowBalloon(const std::string& text, bool ofThePress) {
+  if (!ofThePress) m_balloonNotCopied.clear();
   m_tray.ShowBalloon(text.c_str(), kBalloonTitle, kBalloonTimeout);
 }
 
 void MainDialog::ShowNotCopied() {
-  const NotCopied& shown = m_balloonNotCopied;
-  std::string text = Format("These files of (%c:) were not copied to (%c:):\n", shown.source, shown.target);
-  for (const std::string& line : shown.lines) text += '\n' + line;
-  if (shown.count > shown.lines.size()) text += Format("\n... and %u more", unsigned(shown.count - shown.lines.size()));
+  std::string text;
+  for (const NotCopied& shown : m_balloonNotCopied) {
+    text += Format("%sThese files of (%c:) were not copied to (%c:):\n", text.empty() ? "" : "\n\n", shown.source,
+                   shown.target);
+    for (const std::string& line : shown.lines) text += '\n' + line;
+    if (shown.count > shown.lines.size())
+      text += Format("\n... and %u more", unsigned(shown.count - shown.lines.size()));
+  }
   m_platform.MessageBoxA(m_hWnd, text.c_str(), kBalloonTitle, win::kMbOk | win::kMbIconInformation);
 }
 

@@ -62,7 +62,8 @@ class MainDialog final : public WindowEvents {
   void CopyFrontPortDisks(char target);
   void StartBackup(char source, char target, bool oneOfSeveralVolumes, TakenFolders& taken);
   void ReportBackup(char source, char target, const BackupResult& result);
-  void ShowBalloon(const std::string& text);  // forgets what an earlier balloon had to tell
+  // Forgets what earlier balloons had to tell, unless this one is of the same press's backups.
+  void ShowBalloon(const std::string& text, bool ofThePress = false);
   void ShowNotCopied();
   bool RemoveAfterLongPress(char pressed);  // false: the pass ends
   void ReportRemovals();
@@ -86,15 +87,15 @@ class MainDialog final : public WindowEvents {
   std::string m_backupRunning;  // "Backing up (G:) to (E:)" while the engine runs
   std::string m_sessionHeld;    // the reason the session's end waits for, empty when it need not
 
-  // What the backup told of in the balloon on show did not copy: the lines that name it, and
-  // how many there are in all.
+  // What each backup of the latest press did not copy, its balloon on show: the lines that name
+  // it, and how many there are in all. A click on any of them names them all.
   struct NotCopied {
     char source = 0;
     char target = 0;
     std::vector<std::string> lines;
     size_t count = 0;
   };
-  NotCopied m_balloonNotCopied;
+  std::vector<NotCopied> m_balloonNotCopied;
 
   // The shell's copy can dispatch messages while a poll pass runs a backup. A pass is never
   // entered again; a device change or Exit that comes meanwhile waits for the pass to end.

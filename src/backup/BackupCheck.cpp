@@ -70,11 +70,14 @@ std::optional<BackupCheck::Walk> BackupCheck::Differences(const RootFilter& mean
   std::vector<FolderEntry> sources;
   for (FolderEntry& entry : root)
     if (meant(entry)) sources.push_back(std::move(entry));
-  m_holdingSameNames.clear();
+  m_notWhole.clear();
+  m_walkAgain = false;
   Walk walk = WalkFrom(sources, rules);
-  // A folder to be copied whole turned out to hold two names Windows takes for one: the disk is
-  // walked once more, that folder file by file.
-  if (!m_holdingSameNames.empty() && !walk.stopped) walk = WalkFrom(sources, rules);
+  // A folder meant to be copied whole turned out to hold a link or two names Windows takes for
+  // one: the disk is walked once more, that folder's way to them file by file.
+  if (m_walkAgain && !walk.stopped) walk = WalkFrom(sources, rules);
+  for (const std::string& folder : m_notWhole)
+    if (folder.find('\\') == std::string::npos) walk.keptFromShell.push_back(folder);
   return walk;
 }
 
@@ -112,12 +115,19 @@ BackupCheck::Walk BackupCheck::WalkFrom(const std::vector<FolderEntry>& root, co
   return walk;
 }
 
-bool BackupCheck::HoldsSameNames(const std::string& path) const {
-  for (const std::string& folder : m_holdingSameNames)
-    if (folder.size() >= path.size() && folder.compare(0, path.size(), path) == 0 &&
-        (folder.size() == path.size() || folder[path.size()] == '\\'))
-      return true;
-  return false;
+void BackupCheck::KeepFromShell(const std::string& sourcePath, const Folder& folder, const std::string& name,
+                                Walk& walk) {
+  if (sourcePath.size() == m_sourceRoot.size()) {
+    walk.keptFromShell.push_back(name);
+    return;
+  }
+  m_walkAgain = m_walkAgain || folder.item >= 0;
+  // The folder and every folder it lies in: none is copied whole.
+  for (std::string path = sourcePath.substr(m_sourceRoot.size() + 1); m_notWhole.insert(path).second;) {
+    const size_t parent = path.rfind('\\');
+    if (parent == std::string::npos) break;
+    path.resize(parent);
+  }
 }
 
 // The files of one folder are compared with the target's; its subfolders join `folders`, the
@@ -145,19 +155,22 @@ void BackupCheck::Compare(const std::string& sourcePath, const std::string& targ
   std::unordered_set<std::string> names;
   names.reserve(sources.size());
   for (const FolderEntry& source : sources) {
-    if (source.IsLink()) continue;  // may loop, or lead to another disk
+    if (source.IsLink()) {  // may loop, or lead to another disk
+      KeepFromShell(sourcePath, folder, source.name, walk);
+      continue;
+    }
     std::string name = m_files.UpperCaseName(source.name);
     const auto found = byName.find(name);
     if (!names.insert(std::move(name)).second) {
       walk.sameName.push_back(path(source.name));
-      if (folder.item >= 0) m_holdingSameNames.push_back(sourcePath.substr(m_sourceRoot.size() + 1));
+      KeepFromShell(sourcePath, folder, source.name, walk);
       continue;
     }
     const FolderEntry* target = found != byName.end() ? found->second : nullptr;
     if (source.IsFolder()) {
       const bool there = target && target->IsFolder();
       int64_t item = folder.item;
-      if (whole && !there && item < 0 && (m_holdingSameNames.empty() || !HoldsSameNames(path(source.name)))) {
+      if (whole && !there && item < 0 && (m_notWhole.empty() || !m_notWhole.count(path(source.name)))) {
         item = int64_t(items.size());
         items.push_back({path(source.name), 0});
       }
@@ -193,7 +206,8 @@ BackupCheck::Repaired BackupCheck::Repair(const std::vector<std::string>& files)
     const std::string to = Join(m_targetRoot, file);
     FolderEntry source, target;
     // A backup file that is read-only or hidden, as its source was, cannot be replaced; the copy
-    // then takes the source's attributes again. A copy that fails leaves the file as it was.
+    // then takes the source's attributes again. A copy that cannot start (its source cannot be
+    // read) leaves the file as it was, attributes too.
     const bool inTheWay = m_files.GetFileInfo(to, target) && !target.IsFolder() && (target.attributes & kInTheWay);
     const uint32_t attributes = target.attributes;
     if (inTheWay) m_files.SetAttributes(to, attributes & ~kInTheWay);

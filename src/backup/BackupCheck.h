@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,9 @@ class BackupCheck {
     // Source entries whose folder lists an earlier entry of the same name, as Windows compares
     // names: the target can hold only the first of them.
     std::vector<std::string> sameName;
+    // Root entries the shell must not copy whole: links, later same names, and folders holding
+    // either at any depth. The shell would follow a link, and write a second name over the first.
+    std::vector<std::string> keptFromShell;
     bool stopped = false;               // `keepGoing` said no: the walk was cut short
   };
 
@@ -72,7 +76,8 @@ class BackupCheck {
   Walk WalkFrom(const std::vector<FolderEntry>& root, const Rules& rules);
   void Compare(const std::string& sourcePath, const std::string& targetPath, const Folder& folder,
                const std::vector<FolderEntry>& sources, const Rules& rules, Walk& walk, std::vector<Folder>& folders);
-  bool HoldsSameNames(const std::string& path) const;
+  // An entry of this folder is a link, or a later same name: the folder is never copied whole.
+  void KeepFromShell(const std::string& sourcePath, const Folder& folder, const std::string& name, Walk& walk);
 
   FileSystem& m_files;
   KeepGoing m_keepGoing;
@@ -82,9 +87,10 @@ class BackupCheck {
   uint64_t m_largestFile = 0;  // the biggest file the target's file system holds; 0: no limit
   std::string m_sourceRoot;  // "E:"
   std::string m_targetRoot;  // "F:\USB_Backup"
-  // Folders (below the root) that hold two names Windows takes for one, at any depth: copied
-  // whole, the second would land on the first.
-  std::vector<std::string> m_holdingSameNames;
+  // Folders (below the root) that hold, at any depth, a link or two names Windows takes for one;
+  // and whether a folder the walk meant to copy whole turned out to be one.
+  std::set<std::string> m_notWhole;
+  bool m_walkAgain = false;
 };
 
 }  // namespace zolvan

@@ -49,6 +49,13 @@ std::string BackupEngine::FolderFor(char source, bool oneOfSeveralVolumes) {
   label.erase(label.find_last_not_of(' ') + 1);
   for (char& c : label)
     if (static_cast<unsigned char>(c) < 0x20 || std::strchr("<>:\"/\\|?*", c)) c = '_';
+  // A name that starts as a device's (NUL.x, COM1.old) is the device to Windows' older paths.
+  std::string device = label.substr(0, label.find('.'));
+  for (char& c : device) c = char(std::toupper(static_cast<unsigned char>(c)));
+  if (device == "CON" || device == "PRN" || device == "AUX" || device == "NUL" ||
+      (device.size() == 4 && (device.rfind("COM", 0) == 0 || device.rfind("LPT", 0) == 0) && device[3] >= '1' &&
+       device[3] <= '9'))
+    label.insert(0, "_");
   return Format("%s\\%s (%04X-%04X)", kBackupFolder, label.empty() ? "Volume" : label.c_str(),
                 unsigned(volume.serial >> 16), unsigned(volume.serial & 0xFFFF));
 }
@@ -105,7 +112,7 @@ BackupResult BackupEngine::Copy(BackupCheck& walk) {
     if (m_folder != kBackupFolder) m_files.CreateFolder(TargetFolder());  // a volume's, by its label
   }
   BackupResult result = CopyItems(plan->items);
-  if (!repeat && result.outcome == Outcome::Failed) return BackupByList();
+  if (!repeat && result.outcome == Outcome::Failed) return BackupByList(plan->keptFromShell);
   return result;
 }
 
@@ -162,16 +169,14 @@ void BackupEngine::Check(BackupCheck& check, BackupResult& result, bool repair) 
 std::string BackupEngine::TargetFolder() const { return Format("%c:\\", m_target) + m_folder; }
 
 int BackupEngine::CopyEntry(const char* name) {
-  // A volume's folder may carry a label beyond the narrow code page: then neither call finds it,
-  // and the check copies what this one could not.
-  MakeDirPath(m_files.NarrowFromUtf8(TargetFolder()).c_str());
+  MakeDirPath(TargetFolder().c_str());
   return ShellCopy(Format("%c:\\%s", m_source, name));
 }
 
 int BackupEngine::ShellCopy(const std::string& source) {
   // Each path becomes a list of one name: its own NUL and a second one.
   const std::string from = source + '\0';
-  const std::string to = m_files.NarrowFromUtf8(TargetFolder()) + '\0';
+  const std::string to = TargetFolder() + '\0';
   ShellFileOperation op;
   op.hwnd = nullptr;  // no window of the program's owns the shell's progress window
   op.wFunc = win::kFoCopy;
@@ -202,7 +207,12 @@ std::string BackupEngine::NewListingFile() {
   return m_files.GetTempFileNameA(folder.c_str());
 }
 
-BackupResult BackupEngine::BackupByList() {
+BackupResult BackupEngine::BackupByList(const std::vector<std::string>& keptFromShell) {
+  // The shell's narrow calls name a volume's folder only in ASCII: a label beyond it could turn
+  // into other characters (a backslash among them). The check then copies everything.
+  const std::string target = TargetFolder();
+  if (std::any_of(target.begin(), target.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+    return Ended(Outcome::Failed);
   const std::string listing = NewListingFile();
   if (listing.empty()) return Ended(Outcome::Failed);
   m_files.System(Format("dir %c:\\ /b > %c%s%c", m_source, '"', listing.c_str(), '"').c_str());
@@ -222,7 +232,9 @@ BackupResult BackupEngine::BackupByList() {
       if (length == 0) continue;
       // A NUL would end the name early, down to none at all: the root itself. Such a line
       // names no entry.
-      if (named) {
+      // A link or a second name, or a folder holding either, is left to the check, which copies
+      // file by file.
+      if (named && std::find(keptFromShell.begin(), keptFromShell.end(), line) == keptFromShell.end()) {
         if (!(*m_keepGoing)()) {
           result.outcome = Outcome::Stopped;
           break;

@@ -64,7 +64,7 @@ class BackupEngine {
  private:
   BackupResult Copy(BackupCheck& walk);
   BackupResult CopyItems(const std::vector<BackupCheck::Item>& items);
-  BackupResult BackupByList();
+  BackupResult BackupByList(const std::vector<std::string>& keptFromShell);
   void Check(BackupCheck& check, BackupResult& result, bool repair);
   int CopyEntry(const char* name);  // the source root's entry of that name
   // One shell copy into the target folder; a copy the user cancelled reads as ERROR_CANCELLED.

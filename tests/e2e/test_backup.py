@@ -146,6 +146,27 @@ class BackupTest(unittest.TestCase):
                     self.assertEqual(len(held), 1, held)
                     self.assertEqual(backup[held[0]], self.before[os.path.join(folder, first)])
 
+    def test_links_are_never_followed_at_the_root_or_deep_in_a_folder_the_shell_would_copy_whole(self):
+        elsewhere = os.path.join(self.host, "another disk")
+        os.makedirs(elsewhere)
+        with open(os.path.join(elsewhere, "not ours.txt"), "wb") as f:
+            f.write(b"another disk's file")
+        os.makedirs(os.path.join(self.source, "New", "inner"))
+        with open(os.path.join(self.source, "New", "inner", "keep.txt"), "wb") as f:
+            f.write(b"ours")
+        # Wine shows a host's link to a folder as a reparse point of no known kind.
+        os.symlink(elsewhere, os.path.join(self.source, "New", "inner", "link"))
+        os.symlink(elsewhere, os.path.join(self.source, "link at the root"))
+        self.before = snapshot(self.source)
+        run = self.backup()
+        self.assertEqual(run.outcome, "completed")
+        self.assertEqual(run.not_copied, [])
+        backup = self.backed_up()
+        self.assertEqual([path for path in backup if "not ours" in path], [])
+        self.assertIn(os.path.join("New", "inner", "keep.txt"), backup)
+        self.assertEqual({path: digest for path, digest in backup.items() if digest},
+                         {path: digest for path, digest in self.before.items() if digest and "not ours" not in path})
+
 
 if __name__ == "__main__":
     unittest.main()

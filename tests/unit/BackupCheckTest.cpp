@@ -163,20 +163,51 @@ TEST_F(BackupCheckTest, ReparsePointsThatHoldData_AreCopiedAndChecked_LinksAreNo
   reparse("E:\\Photos\\dedup.jpg", kTagDedup);
   platform.AddFile("E:\\Cloud\\report.docx", 50, kNoon);
   reparse("E:\\Cloud", kTagCloud);
-  for (const auto& [link, tag] : {std::pair{"E:\\link", kTagSymlink}, {"E:\\junction", kTagMountPoint}, {"E:\\odd", 0u}}) {
+  // At the root, and deep in folders the backup lacks, which the shell would copy whole: it
+  // would follow them.
+  for (const auto& [link, tag] : {std::pair{"E:\\link", kTagSymlink}, {"E:\\junction", kTagMountPoint},
+                                  {"E:\\odd", 0u}, {"E:\\New\\sub\\junction", kTagMountPoint},
+                                  {"E:\\Photos\\2024\\link", kTagSymlink}}) {
     platform.AddFile(std::string(link) + "\\elsewhere.txt", 1, kNoon);
     reparse(link, tag);
   }
+  platform.AddFile("E:\\New\\sub\\keep.txt", 3, kNoon);
+  platform.AddFile("E:\\New\\pics\\p.jpg", 3, kNoon);
   platform.shellLeavesOut = {"E:\\data.bin", "E:\\Photos\\dedup.jpg"};  // for the check to find
   const BackupResult result = Run();
   EXPECT_TRUE(result.checked);
   EXPECT_EQ(result.notCopied, Paths{});
   EXPECT_EQ(Repairs(), (Calls{"CopyFile E:\\data.bin -> F:\\USB_Backup\\data.bin",
                               "CopyFile E:\\Photos\\dedup.jpg -> F:\\USB_Backup\\Photos\\dedup.jpg"}));
-  EXPECT_EQ(platform.disk.count("F:\\USB_Backup\\Cloud\\report.docx"), 1u);
-  for (const std::string& call : platform.CallsStartingWith("SHFileOperation"))
-    for (const char* link : {"E:\\link", "E:\\junction", "E:\\odd"})
-      EXPECT_EQ(call.find(link), std::string::npos) << call;
+  for (const char* copied : {"F:\\USB_Backup\\Cloud\\report.docx", "F:\\USB_Backup\\New\\sub\\keep.txt",
+                             "F:\\USB_Backup\\New\\pics\\p.jpg", "F:\\USB_Backup\\Photos\\2024\\img.jpg"})
+    EXPECT_EQ(platform.disk.count(copied), 1u) << copied;
+  for (const auto& [path, node] : platform.disk)
+    EXPECT_FALSE(path[0] == 'F' && path.find("elsewhere") != std::string::npos) << path;
+}
+
+// The fallback's listing names what the plan keeps from the shell: links, second names and the
+// folders that hold them. They are left to the check, which copies file by file.
+TEST_F(BackupCheckTest, Fallback_NeverHandsTheShellALinkOrASecondName) {
+  platform.AddFile("E:\\A.txt", 100, kNoon);
+  platform.AddFile("E:\\a.txt", 200, kNoon);
+  platform.AddFile("E:\\Docs\\x.txt", 100, kNoon);
+  platform.AddFile("E:\\Docs\\X.TXT", 200, kNoon);  // listed first
+  platform.AddFile("E:\\link\\elsewhere.txt", 1, kNoon);
+  platform.disk["E:\\link"].attributes |= win::kFileAttributeReparsePoint;
+  platform.disk["E:\\link"].reparseTag = kTagSymlink;
+  platform.listCopyResult = 1026;
+  platform.listing = "A.txt\r\na.txt\r\nDocs\r\nlink\r\nPhotos\r\n";
+  const BackupResult result = Run();
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation 2"),
+            (Calls{"SHFileOperation 2 E:\\A.txt -> F:\\USB_Backup flags=3088",
+                   "SHFileOperation 2 E:\\Photos -> F:\\USB_Backup flags=3088"}));
+  EXPECT_EQ(result.sameName, (Paths{"E:\\a.txt", "E:\\Docs\\x.txt"}));
+  EXPECT_EQ(result.notCopied, Paths{});
+  EXPECT_EQ(platform.disk.at("F:\\USB_Backup\\A.txt").size, 100u);
+  EXPECT_EQ(platform.disk.at("F:\\USB_Backup\\Docs\\X.TXT").size, 200u);
+  for (const auto& [path, node] : platform.disk)
+    EXPECT_FALSE(path[0] == 'F' && path.find("elsewhere") != std::string::npos) << path;
 }
 
 // A folder written by Linux (or one Windows keeps case-sensitive) can hold a.txt and A.txt; the

@@ -206,6 +206,10 @@ TEST_F(PollTest, AVolumesFolder_IsNamedByItsLabelAndSerialNumber) {
       {" Photos 2024 ", 0x12AB34CD, "Photos 2024 (12AB-34CD)"},
       {"a/b\\c:d*e?f\"g<h>i|j\tk", 0xDEADBEEF, "a_b_c_d_e_f_g_h_i_j_k (DEAD-BEEF)"},
       {"Fotos M\xC3\xBCller", 0x00C0FFEE, "Fotos M\xC3\xBCller (00C0-FFEE)"},
+      // Names of devices to Windows' older paths.
+      {"nul.x", 0x00000002, "_nul.x (0000-0002)"},
+      {"COM1", 0x00000003, "_COM1 (0000-0003)"},
+      {"COM10", 0x00000004, "COM10 (0000-0004)"},
   };
   fake.OnHub('H', kHub, 2);
   for (const Case& c : cases) {
@@ -221,6 +225,22 @@ TEST_F(PollTest, AVolumesFolder_IsNamedByItsLabelAndSerialNumber) {
     EXPECT_EQ(p.disk.count("E:\\USB_Backup\\" + c.folder + "\\a.txt"), 1u);
     EXPECT_EQ(BalloonsOf(p).front(), "Zolvan Backup Utility: Backup of (G:) to (E:) finished.");
   }
+}
+
+// A label beyond ASCII cannot be named by the shell's narrow calls of the fallback: it copies
+// nothing there, and the check copies everything.
+TEST_F(PollTest, AVolumeLabelBeyondAscii_IsLeftToTheCheck_WhenTheShellsCopyFails) {
+  fake.OnHub('H', kHub, 2);
+  platform.AddFile("H:\\b.txt", 1, 0);
+  platform.labels['G'] = "\xEF\xBC\xBC..\xEF\xBC\xBC" "Fotos";  // fullwidth backslashes
+  platform.listCopyResult = 1026;
+  platform.listing = "a.txt\r\n";
+  Start();
+  Press('E', "D");
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperation 2 G:"), Calls{}) << "no narrow copy of G";
+  EXPECT_EQ(platform.disk.count("E:\\USB_Backup\\\xEF\xBC\xBC..\xEF\xBC\xBC" "Fotos (4700-0000)\\a.txt"), 1u);
+  EXPECT_EQ(Balloons(), (Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) finished.",
+                               "Zolvan Backup Utility: Backup of (H:) to (E:) finished."}));
 }
 
 // Two volumes that Windows cannot tell apart (a partition cloned on the same disk) would share a
@@ -776,6 +796,24 @@ TEST_F(PollTest, BalloonClick_NamesTheFilesNotCopied_OnlyForThatBalloon) {
     d.OnTrayNotify(kTrayIconId, win::kNinBalloonUserClick);
     EXPECT_EQ(p.CallsStartingWith("MessageBox"), c.messageBoxes);
   }
+}
+
+// Each volume's balloon may be clicked, the first after the second has shown: the click names
+// what every backup of the press left behind.
+TEST_F(PollTest, BalloonClick_NamesWhatEachVolumeOfThePressLeftBehind) {
+  fake.OnHub('H', kHub, 2);
+  fake.OnHub('K', kHub, 2);
+  for (const char* pipe : {"G:\\pipe", "K:\\pipe"}) {
+    platform.AddFile(pipe, 1, 0);
+    platform.disk[pipe].readable = false;
+  }
+  platform.AddFile("H:\\b.txt", 1, 0);
+  Start();
+  Press('E', "D");
+  dialog.OnTrayNotify(kTrayIconId, win::kNinBalloonUserClick);
+  EXPECT_EQ(platform.CallsStartingWith("MessageBox"),
+            Calls{"MessageBox These files of (G:) were not copied to (E:):\n\nG:\\pipe\n\nThese files of (K:) were not "
+                  "copied to (E:):\n\nK:\\pipe | Zolvan Backup Utility | 64"});
 }
 
 TEST_F(PollTest, BalloonClick_DuringACopy_DoesNothing) {
