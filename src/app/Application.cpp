@@ -7,8 +7,8 @@ namespace zolvan {
 
 namespace {
 
-// The computer's, seen by every session, and this session's: the program holding the first runs
-// here when it holds the second too.
+// This session's, and the computer's, seen by every session: a program holding the second but not
+// the first runs for another user.
 constexpr char kComputerMutex[] = "Global\\Zolvan Backup Utility";
 constexpr char kSessionMutex[] = "Local\\Zolvan Backup Utility";
 constexpr char kAppTitle[] = "Zolvan Backup Utility";
@@ -22,12 +22,11 @@ bool Held(uint32_t error) { return error == win::kErrorAlreadyExists || error ==
 }  // namespace
 
 void Application::Run() {
-  // The session's first: two starts at once in one session then both find it, whichever takes
-  // the computer's.
-  const uint32_t session = m_platform.CreateMutexW(kSessionMutex);
+  // The session's first: of two starts at once in one session, the one that makes it runs.
+  if (Held(m_platform.CreateMutexW(kSessionMutex))) return TellTheRunningProgram();
   const uint32_t computer = m_platform.CreateMutexW(kComputerMutex);
   if (Held(computer)) {
-    if (Held(session)) return TellTheRunningProgram();
+    // Its holder made the session's mutex before: it runs in another session.
     m_platform.MessageBoxA(nullptr, "Zolvan Backup Utility is already running for another user of this computer.",
                            kAppTitle, win::kMbOk | win::kMbIconInformation);
     return;

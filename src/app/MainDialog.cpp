@@ -90,20 +90,31 @@ void MainDialog::OnDeviceChange(uintptr_t event) {
   FindDevices();
   FindHubDrives();
   m_poll.Reset();
-  m_platform.SetTimer(m_hWnd, ID_POLL_TIMER, kPollPeriodMs);
+  StartPolling();
+}
+
+// Never between a suspend and its resume.
+void MainDialog::StartPolling() {
+  if (!m_asleep) m_platform.SetTimer(m_hWnd, ID_POLL_TIMER, kPollPeriodMs);
 }
 
 void MainDialog::OnStartedAgain() { ShowBalloon("Zolvan Backup Utility is already running."); }
 
 bool MainDialog::OnQueryEndSession(uintptr_t flags) {
   // An end Windows cannot hold (the battery is empty, say) is let go at once.
-  return m_sessionHeld.empty() || (flags & win::kEndSessionCritical);
+  const bool mayEnd = m_sessionHeld.empty() || (flags & win::kEndSessionCritical);
+  m_sessionEnding = m_sessionEnding || mayEnd;
+  return mayEnd;
 }
 
 // The session ends (or an installer's Restart Manager closes the program): as Exit, at once or
-// once the copy at hand has ended.
+// once the copy at hand has ended. Windows may end the process as soon as this returns: the icon
+// goes first.
 void MainDialog::OnEndSession(bool ending) {
-  if (ending) OnTrayExit();
+  m_sessionEnding = ending;
+  if (!ending) return;
+  if (m_inPass) m_tray.Delete();
+  OnTrayExit();
 }
 
 void MainDialog::OnPowerBroadcast(uintptr_t event) {
@@ -111,16 +122,19 @@ void MainDialog::OnPowerBroadcast(uintptr_t event) {
   // from a released button after it, once the disks (which may have other letters now) are
   // listed again.
   if (event == win::kPbtApmSuspend) {
+    m_asleep = true;
     m_platform.KillTimer(m_hWnd, ID_POLL_TIMER);
     m_poll.Reset();
   }
-  if (event == win::kPbtApmResumeAutomatic || event == win::kPbtApmResumeSuspend)
+  if (event == win::kPbtApmResumeAutomatic || event == win::kPbtApmResumeSuspend) {
+    m_asleep = false;
     OnDeviceChange(win::kDbtDeviceArrival);
+  }
 }
 
 void MainDialog::OnTimer(uintptr_t timerId) {
   if (m_inPass) return;  // a tick that comes while a pass copies waits for the next one
-  if (timerId == ID_POLL_TIMER) PollButtons();
+  if (timerId == ID_POLL_TIMER && !m_asleep && !m_sessionEnding) PollButtons();
   if (timerId == ID_REMOVAL_TIMER) ReportRemovals();
 }
 
@@ -175,7 +189,7 @@ void MainDialog::FindDevices() {
   if (search.recognised == 0) return ReportDeviceNotFound();
 
   m_strTip = Format("Zolvan Backup Utility     \nZolvan Disk (%s)", search.letters.c_str());
-  m_platform.SetTimer(m_hWnd, ID_POLL_TIMER, kPollPeriodMs);
+  StartPolling();
   m_tray.Update(m_strTip.c_str(), IDI_TRAY_BLUE);
 }
 
@@ -220,7 +234,7 @@ void MainDialog::PollEveryButton() {
       case Press::None:
         break;
     }
-    if (m_exitPending) return;
+    if (m_exitPending || m_sessionEnding) return;
     ShowPressCounts();
   }
 }
@@ -229,13 +243,23 @@ void MainDialog::PollEveryButton() {
 // of several into a folder of its own.
 void MainDialog::CopyFrontPortDisks(char target) {
   const std::string volumes = m_bridge.Tables().FrontPortDisksOf(target);
+  if (volumes.empty()) return;
   TakenFolders taken;
   m_balloonNotCopied.clear();
+  // Windows does not sleep while the press's backups run (the display still may, and a sleep the
+  // user asks for still happens), and the session's end waits for them all: a question answered
+  // between two volumes would let Windows end the second in its middle.
+  m_platform.SetThreadExecutionState(win::kEsContinuous | win::kEsSystemRequired);
   for (char source : volumes) {
+    if (m_exitPending || m_sessionEnding) break;
     AppendLog(Format("\r\nRun Copy from <<%c>> to <<%c>> \r\n", source, target));
+    m_backupRunning = Format("Backing up (%c:) to (%c:)", source, target);
+    HoldSessionEnd();
     StartBackup(source, target, volumes.size() > 1, taken);
-    if (m_exitPending) return;
   }
+  m_backupRunning.clear();
+  HoldSessionEnd();
+  m_platform.SetThreadExecutionState(win::kEsContinuous);
 }
 
 void MainDialog::StartBackup(char source, char target, bool oneOfSeveralVolumes, TakenFolders& taken) {
@@ -264,11 +288,6 @@ void MainDialog::StartBackup(char source, char target, bool oneOfSeveralVolumes,
   }
   taken.emplace_back(key, source);
   m_tray.SetTip(Format("Copying (%c:) to (%c:)...", source, target).c_str());
-  // Windows does not sleep while the backup runs; the display still may, and a sleep the user
-  // asks for still happens.
-  m_platform.SetThreadExecutionState(win::kEsContinuous | win::kEsSystemRequired);
-  m_backupRunning = Format("Backing up (%c:) to (%c:)", source, target);
-  HoldSessionEnd();
   // The menu opens and Exit is taken while the engine copies; ticks and device changes wait
   // for the pass to end.
   const BackupResult result = m_backup.Run(
@@ -278,9 +297,6 @@ void MainDialog::StartBackup(char source, char target, bool oneOfSeveralVolumes,
         return !m_exitPending;
       },
       folder);
-  m_backupRunning.clear();
-  HoldSessionEnd();
-  m_platform.SetThreadExecutionState(win::kEsContinuous);
   m_tray.SetTip(m_strTip.c_str());
   if (result.outcome != BackupResult::Outcome::Stopped) ReportBackup(source, target, result);
 }
@@ -363,7 +379,7 @@ void MainDialog::ReportRemovals() {
                                  : Format("(%c:) could not be prepared for removal.", removal.letter));
     if (removal.prepared) continue;
     m_poll.Reset();
-    m_platform.SetTimer(m_hWnd, ID_POLL_TIMER, kPollPeriodMs);
+    StartPolling();
   }
   if (!m_removal.Pending()) m_platform.KillTimer(m_hWnd, ID_REMOVAL_TIMER);
   HoldSessionEnd();

@@ -69,6 +69,7 @@ class MainDialog final : public WindowEvents {
   void ReportRemovals();
   // While a backup or a removal runs, the session's end waits for it, with the reason shown.
   void HoldSessionEnd();
+  void StartPolling();
   void Exit();
 
   Platform& m_platform;
@@ -102,6 +103,10 @@ class MainDialog final : public WindowEvents {
   bool m_inPass = false;
   uintptr_t m_deviceChangePending = 0;
   bool m_exitPending = false;
+  // Between a suspend and its resume the button is not read.
+  bool m_asleep = false;
+  // The program said the session may end: nothing starts until Windows says whether it does.
+  bool m_sessionEnding = false;
 };
 
 }  // namespace zolvan

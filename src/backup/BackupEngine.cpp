@@ -55,7 +55,7 @@ std::string BackupEngine::FolderFor(char source, bool oneOfSeveralVolumes) {
   if (device == "CON" || device == "PRN" || device == "AUX" || device == "NUL" ||
       (device.size() == 4 && (device.rfind("COM", 0) == 0 || device.rfind("LPT", 0) == 0) && device[3] >= '1' &&
        device[3] <= '9'))
-    label.insert(0, "_");
+    label = "_" + label;
   return Format("%s\\%s (%04X-%04X)", kBackupFolder, label.empty() ? "Volume" : label.c_str(),
                 unsigned(volume.serial >> 16), unsigned(volume.serial & 0xFFFF));
 }

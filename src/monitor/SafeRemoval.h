@@ -33,8 +33,12 @@ class SafeRemoval {
   // since the last call.
   std::vector<Outcome> Finished(uint64_t nowMs);
   bool Pending() const { return !m_pending.empty(); }
-  // The disk of the oldest tool still pending; 0 when none is.
-  char Removing() const { return m_pending.empty() ? 0 : m_pending.front().letter; }
+  // The disk of the oldest tool still running; 0 when none is.
+  char Removing() const {
+    for (const Tool& r : m_pending)
+      if (r.process) return r.letter;
+    return 0;
+  }
 
   // Whether the disk is being removed: the tool for its device still runs, or was started since
   // the drives were last listed.

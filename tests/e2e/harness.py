@@ -283,11 +283,6 @@ class App(Prefix):
             raise self.hung("the main window did not appear and settle")
         self.wait_until(lambda: not self.visible(), what="the main window to hide")
 
-    def start_again(self):
-        """Starts the program a second time in the same session and waits until one runs again."""
-        self.launcher().wait()
-        self.wait_until(lambda: self.program_processes() == 2, timeout=60, what="the second start to run")
-        self.wait_until(lambda: self.program_processes() == 1, timeout=60, what="the second start to end")
 
     def program_processes(self):
         """How many processes of the program run in this prefix (not counting a launcher)."""
@@ -313,6 +308,10 @@ class App(Prefix):
     def alive(self):
         """The program's process still runs and its main window still exists."""
         return self.program_processes() > 0 and self.probe("exists") == ["1"]
+
+    def ended(self):
+        """No process of the program runs any more (its window may be gone while it still runs)."""
+        return self.program_processes() == 0
 
     def device_change(self, code, times=1):
         return self.probe("devchange", hex(code), str(times))

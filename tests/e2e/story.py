@@ -159,7 +159,7 @@ class Story:
     def exit(self):
         self.step("Exit from the tray menu")
         self.app.probe("post", hex(WM_COMMAND), str(ID_TRAY_EXIT), "0")
-        self.check("the program has ended", lambda: not self.app.alive())
+        self.check("the program has ended", self.app.ended)
         self.check("the program removed its tray icon", self.app.tray_icon_deleted)
 
     def close(self):

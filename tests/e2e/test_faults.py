@@ -133,7 +133,7 @@ class FaultTest(AppTestCase):
         app = self.start(trace_tray=True)
         self.copy_started()
         self.assertEqual(app.probe("post", "0x10", "0", "0"), ["1"])  # WM_CLOSE
-        app.wait_until(lambda: not app.alive(), timeout=120, what="the program to end")
+        app.wait_until(app.ended, timeout=120, what="the program to end")
         self.assertTrue(app.tray_icon_deleted(), "the program ended without removing its tray icon")
 
     def test_device_change_during_a_copy(self):

@@ -61,10 +61,11 @@ class SessionTest(AppTestCase):
     def test_second_start_in_the_same_session_ends_and_the_running_program_says_so(self):
         app = self.start()
         listed = app.library_calls().count("GetDriveList")
-        app.start_again()
-        app.wait_until(lambda: app.balloon() == "Zolvan Backup Utility is already running.",
+        app.launcher().wait()  # returns at once; the second start runs on the desktop
+        app.wait_until(lambda: app.balloon() == "Zolvan Backup Utility is already running.", timeout=60,
                        what="the running program's balloon")
         app.screenshot("already-running-balloon")
+        app.wait_until(lambda: app.program_processes() == 1, what="the second start to end")
         self.assertEqual(app.probe("windows"), ["1"])
         self.assertEqual(app.wine_output().count(b"Shell_NotifyIconW dwMessage = 0,"), 1, "a second tray icon")
         self.assertEqual(app.library_calls().count("GetDriveList"), listed, "the second start looked for the enclosure")
@@ -76,6 +77,7 @@ class SessionTest(AppTestCase):
         app = self.start()
         self.assertEqual(self.may_end(app), 1)
         self.assertEqual(self.may_end(app, ENDSESSION_CLOSEAPP), 1)
+        app.probe("send", hex(WM_ENDSESSION), "0", "0")  # another program said no: the session goes on
         self.press(app, SHORT)
         app.wait_until(lambda: os.path.isdir(os.path.join(self.target, "USB_Backup")), what="the copy to start")
         # Answered as soon as the program handles its messages again: under Wine, when the shell's
@@ -91,8 +93,18 @@ class SessionTest(AppTestCase):
 
         app.probe("send", hex(WM_ENDSESSION), "0", "0")  # the session did not end after all
         self.assertTrue(app.alive())
-        app.probe("send", hex(WM_ENDSESSION), "1", hex(ENDSESSION_CLOSEAPP))
-        app.wait_until(lambda: not app.alive(), what="the program to end with the session")
+
+        # Windows ends the session during a copy all the same: the program ends, its icon removed.
+        photos = os.path.join(self.target, "USB_Backup", "Photos")
+        written = {name: os.stat(os.path.join(photos, name)).st_ctime_ns for name in os.listdir(photos)}
+        for n in range(2000):
+            path = os.path.join(self.front, "Photos", "img_%04d.jpg" % n)
+            os.utime(path, (os.path.getmtime(path) - 600,) * 2)
+        self.press(app, SHORT)
+        app.wait_until(lambda: any(os.stat(os.path.join(photos, name)).st_ctime_ns != ctime
+                                   for name, ctime in written.items()), timeout=180, what="the second copy to start")
+        app.probe("send", hex(WM_ENDSESSION), "1", "0", timeout=360)
+        app.wait_until(app.ended, timeout=120, what="the program to end with the session")
         self.assertTrue(app.tray_icon_deleted(), "the program ended without removing its tray icon")
 
     def test_resume_from_sleep_lists_the_disks_again_and_the_button_is_read_again(self):
@@ -105,6 +117,11 @@ class SessionTest(AppTestCase):
         self.assertEqual(app.library_calls().count("GetDriveList"), listed + 1)
         reads = app.button_reads()
         app.wait_until(lambda: app.button_reads() > reads + 2, what="the button to be read again")
+        # The session ends while the program is idle: the message is sent, and the program still
+        # ends, not only its window.
+        app.probe("send", hex(WM_ENDSESSION), "1", "0")
+        app.wait_until(app.ended, what="the program to end with the session")
+        self.assertTrue(app.tray_icon_deleted(), "the program ended without removing its tray icon")
 
 
 if __name__ == "__main__":

@@ -49,7 +49,7 @@ class TrayTest(AppTestCase):
         # Last item (after the separator): Exit.
         self.open_menu(app, 400, 600, mouse=WM_CONTEXTMENU)
         app.probe("menukey", hex(VK_UP), "menukey", hex(VK_RETURN))
-        app.wait_until(lambda: not app.alive(), what="the program to end")
+        app.wait_until(app.ended, what="the program to end")
 
     def test_left_clicks_and_other_icons_open_nothing(self):
         app = self.launch()
@@ -79,7 +79,7 @@ class TrayTest(AppTestCase):
         app = self.launch(trace_tray=True)
         app.wait_until(lambda: app.probe("tray") == ["1"], what="the tray icon")
         self.post(app, WM_COMMAND, ID_TRAY_EXIT)
-        app.wait_until(lambda: not app.alive(), what="the program to end")
+        app.wait_until(app.ended, what="the program to end")
         self.assertEqual(app.probe("exists"), ["0"])
         self.assertTrue(app.tray_icon_deleted(), "the program ended without removing its tray icon")
         app.screenshot("after-exit")
@@ -89,7 +89,7 @@ class TrayTest(AppTestCase):
         app = self.launch(trace_tray=True)
         app.wait_until(lambda: app.probe("tray") == ["1"], what="the tray icon")
         self.post(app, WM_CLOSE, 0)
-        app.wait_until(lambda: not app.alive(), what="the program to end")
+        app.wait_until(app.ended, what="the program to end")
         self.assertTrue(app.tray_icon_deleted(), "the program ended without removing its tray icon")
 
     def test_taskbar_created_adds_the_icon_again(self):

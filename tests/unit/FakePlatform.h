@@ -34,6 +34,7 @@ class FakePlatform : public Platform {
     TrayIconData data;
   };
   std::vector<Notification> notifications;
+  std::function<void(const TrayIconData&)> notifyHook;  // runs inside every Shell_NotifyIconA
 
   // Files: path -> content. System() runs "dir X:\ /b > "path"" by writing `listing` to path
   // (its bytes as they stand: Windows' dir writes a redirected listing in the OEM code page),
@@ -94,6 +95,7 @@ class FakePlatform : public Platform {
   // The session: what making each named mutex answers (0, made, where none is set), and after
   // how many lookups the running program's window is found (never while negative).
   std::map<std::string, uint32_t> mutexErrors;
+  std::function<uint32_t(const std::string&)> createMutex;  // answers in place of mutexErrors
   int runningWindowAfter = -1;
   static WindowHandle RunningWindow() { return reinterpret_cast<WindowHandle>(0x7000); }
   static constexpr uint32_t kRegisteredMessage = 0xC123;
@@ -209,6 +211,7 @@ class FakePlatform : public Platform {
   }
   uint32_t CreateMutexW(const char* name) override {
     calls.push_back(std::string("CreateMutex ") + name);
+    if (createMutex) return createMutex(name);
     const auto it = mutexErrors.find(name);
     return it == mutexErrors.end() ? 0 : it->second;
   }
@@ -228,6 +231,8 @@ class FakePlatform : public Platform {
   bool Shell_NotifyIconA(uint32_t message, const TrayIconData& data) override {
     calls.push_back("Shell_NotifyIcon " + std::to_string(message));
     notifications.push_back({message, data});
+    // The shell is asked and waited for: messages sent to the window meanwhile are handled.
+    if (notifyHook) notifyHook(data);
     return notifyResult;
   }
   int SHFileOperationA(ShellFileOperation& op) override {

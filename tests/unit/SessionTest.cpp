@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -34,7 +35,7 @@ Calls BalloonsOf(const test::FakePlatform& p) {
 TEST(SecondStart, EndsAtOnce_AndTellsTheRunningProgram_OrTheUser) {
   struct Case {
     const char* name;
-    uint32_t computer, session;
+    uint32_t session, computer;
     int runningWindowAfter;
     bool runs;
     Calls told;  // the message box or the message posted
@@ -45,29 +46,28 @@ TEST(SecondStart, EndsAtOnce_AndTellsTheRunningProgram_OrTheUser) {
       "Utility | 64";
   const Case cases[] = {
       {"the first", 0, 0, -1, true, {}},
-      {"again in this session", win::kErrorAlreadyExists, win::kErrorAlreadyExists, 0, false, {posted}},
-      {"again while the first is still starting", win::kErrorAlreadyExists, win::kErrorAlreadyExists, 3, false,
-       {posted}},
-      {"again, the running one elevated", win::kErrorAccessDenied, win::kErrorAccessDenied, 0, false, {posted}},
-      {"again, the running one never shows its window", win::kErrorAlreadyExists, win::kErrorAlreadyExists, -1,
-       false, {}},
-      {"in another user's session", win::kErrorAccessDenied, 0, -1, false, {otherUser}},
-      {"in another user's session, the mutex open to all", win::kErrorAlreadyExists, 0, -1, false, {otherUser}},
-      {"the mutex cannot be made", 1450, 0, -1, true, {}},
+      {"again in this session", win::kErrorAlreadyExists, 0, 0, false, {posted}},
+      {"again while the first is still starting", win::kErrorAlreadyExists, 0, 3, false, {posted}},
+      {"again, the running one elevated", win::kErrorAccessDenied, 0, 0, false, {posted}},
+      {"again, the running one never shows its window", win::kErrorAlreadyExists, 0, -1, false, {}},
+      {"in another user's session", 0, win::kErrorAccessDenied, -1, false, {otherUser}},
+      {"in another user's session, the mutex open to all", 0, win::kErrorAlreadyExists, -1, false, {otherUser}},
+      {"the computer's mutex cannot be made", 0, 1450, -1, true, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     test::FakePlatform p;
-    p.mutexErrors = {{kComputer, c.computer}, {kSession, c.session}};
+    p.mutexErrors = {{kSession, c.session}, {kComputer, c.computer}};
     p.runningWindowAfter = c.runningWindowAfter;
     p.runMainDialog = [&](WindowEvents& events) {
       events.OnCreate(test::FakePlatform::Window());
       events.OnInitDialog();
     };
     Application(p).Run();
-    // The session's mutex first: two starts at once in one session both see it.
-    EXPECT_EQ(p.CallsStartingWith("CreateMutex"),
-              (Calls{std::string("CreateMutex ") + kSession, std::string("CreateMutex ") + kComputer}));
+    // The session's mutex first, and the computer's only by a program that made it.
+    Calls made = {std::string("CreateMutex ") + kSession};
+    if (c.session == 0) made.push_back(std::string("CreateMutex ") + kComputer);
+    EXPECT_EQ(p.CallsStartingWith("CreateMutex"), made);
     Calls told = p.CallsStartingWith("MessageBox");
     for (const std::string& post : p.CallsStartingWith("PostMessage")) told.push_back(post);
     EXPECT_EQ(told, c.told);
@@ -77,7 +77,40 @@ TEST(SecondStart, EndsAtOnce_AndTellsTheRunningProgram_OrTheUser) {
       EXPECT_TRUE(p.CallsStartingWith(never).empty()) << never;
     // The window of a program still starting is looked for 5 s.
     EXPECT_LE(p.CallsStartingWith("Sleep").size(), 50u);
-    if (c.runningWindowAfter < 0 && !c.told.empty()) EXPECT_TRUE(p.CallsStartingWith("FindMainDialog").empty());
+  }
+}
+
+// Two starts at once in one session (the Startup folder and a double-click): whichever makes the
+// session's mutex first runs, however the two interleave, and the other tells it.
+TEST(SecondStart, TwoStartsAtOnce_OneRuns_TheOtherTellsIt) {
+  std::set<std::string> held;  // the named mutexes of the session and the computer
+  test::FakePlatform first, second;
+  for (test::FakePlatform* p : {&first, &second}) {
+    p->runningWindowAfter = 0;
+    p->runMainDialog = [](WindowEvents& events) {
+      events.OnCreate(test::FakePlatform::Window());
+      events.OnInitDialog();
+    };
+  }
+  // The second start runs whole just after the first made the session's mutex, and before it
+  // makes the computer's; then just after the first made both.
+  for (const std::string& after : {std::string(kSession), std::string(kComputer)}) {
+    SCOPED_TRACE(after);
+    held.clear();
+    first.calls.clear();
+    second.calls.clear();
+    second.createMutex = [&](const std::string& name) { return held.insert(name).second ? 0u : win::kErrorAlreadyExists; };
+    first.createMutex = [&](const std::string& name) {
+      const uint32_t error = held.insert(name).second ? 0u : win::kErrorAlreadyExists;
+      if (name == after) Application(second).Run();
+      return error;
+    };
+    Application(first).Run();
+    EXPECT_EQ(first.CallsStartingWith("RunMainDialog").size(), 1u);
+    EXPECT_TRUE(first.CallsStartingWith("MessageBox").empty());
+    EXPECT_TRUE(second.CallsStartingWith("RunMainDialog").empty());
+    EXPECT_EQ(second.CallsStartingWith("PostMessage running").size(), 1u);
+    EXPECT_TRUE(second.CallsStartingWith("MessageBox").empty());
   }
 }
 
@@ -206,12 +239,36 @@ TEST_F(SessionTest, QueryEndSession_IsAnsweredNoOnlyWhileABackupRuns_UnlessTheEn
   for (const Case& c : cases) {
     SCOPED_TRACE(c.flags);
     EXPECT_EQ(dialog.OnQueryEndSession(c.flags), c.idle);
+    dialog.OnEndSession(false);  // another program said no: the session goes on
     bool busy = !c.busy;
     platform.duringCopy = [&] { busy = dialog.OnQueryEndSession(c.flags); };
     PressShort(dialog);
     EXPECT_EQ(busy, c.busy);
+    dialog.OnEndSession(false);
     platform.disk.erase("E:\\USB_Backup\\a.txt");  // the next press copies again
   }
+}
+
+// Once the program has said the session may end, no press starts anything until Windows says
+// whether it ends; a question asked between two volumes of one press is still answered no.
+TEST_F(SessionTest, AfterTheSessionMayEnd_NothingStarts_UntilWindowsSaysItGoesOn) {
+  fake.OnHub('H', kHub, 2);
+  platform.AddFile("H:\\c.txt", 1, 0);
+  Start();
+  EXPECT_TRUE(dialog.OnQueryEndSession(0));
+  PressShort(dialog);
+  PressLong(dialog);
+  EXPECT_TRUE(platform.CallsStartingWith("ATACBExecute").empty());
+  EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
+  EXPECT_TRUE(platform.CallsStartingWith("StartProgram").empty());
+  dialog.OnEndSession(false);
+  std::vector<bool> answers;
+  platform.notifyHook = [&](const TrayIconData& data) {
+    if (data.uFlags == win::kNifInfo) answers.push_back(dialog.OnQueryEndSession(0));
+  };
+  PressShort(dialog);
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperationW").size(), 2u);
+  EXPECT_EQ(answers, (std::vector<bool>{false, false})) << "asked as each volume's balloon shows";
 }
 
 TEST_F(SessionTest, EndSession_EndsTheProgramAsExitDoes_OnlyWhenTheSessionEnds) {
@@ -222,6 +279,23 @@ TEST_F(SessionTest, EndSession_EndsTheProgramAsExitDoes_OnlyWhenTheSessionEnds) 
   EXPECT_EQ(platform.CallsStartingWith("SHFileOperationW").size(), 1u) << "the program goes on";
   dialog.OnEndSession(true);
   ExpectInOrder(platform.calls, {"Shell_NotifyIcon 2", "DestroyWindow"});
+}
+
+// Windows may end the process as soon as WM_ENDSESSION returns: during a copy, the icon goes at
+// once; the copy at hand ends at its next boundary, and nothing starts after it.
+TEST_F(SessionTest, EndSessionDuringACopy_RemovesTheIconAtOnce_AndEndsAfterTheCopyAtHand) {
+  fake.OnHub('H', kHub, 2);
+  platform.AddFile("H:\\c.txt", 1, 0);
+  Start();
+  size_t deletedDuringCopy = 0;
+  platform.duringCopy = [&] {
+    dialog.OnEndSession(true);
+    deletedDuringCopy = platform.CallsStartingWith("Shell_NotifyIcon 2").size();
+  };
+  PressShort(dialog);
+  EXPECT_EQ(deletedDuringCopy, 1u);
+  EXPECT_EQ(platform.CallsStartingWith("SHFileOperationW").size(), 1u) << "H is not copied";
+  EXPECT_EQ(platform.CallsStartingWith("DestroyWindow").size(), 1u);
 }
 
 // A sleep between two readings of the button makes no press of them; after it the disks are
@@ -256,6 +330,23 @@ TEST_F(SessionTest, ASleep_MakesNoPressOfLevelsReadOnItsTwoSides) {
     EXPECT_TRUE(p.CallsStartingWith("SHFileOperation").empty());
     EXPECT_TRUE(p.CallsStartingWith("StartProgram").empty());
   }
+}
+
+// Between a suspend and its resume nothing starts the poll again: not a device arriving as the
+// machine goes to sleep, nor a removal that failed; a tick that still comes reads nothing.
+TEST_F(SessionTest, BetweenSuspendAndResume_ThePollStaysStopped) {
+  Start();
+  Tick(dialog, 'D');
+  dialog.OnPowerBroadcast(win::kPbtApmSuspend);
+  platform.calls.clear();
+  dialog.OnDeviceChange(win::kDbtDeviceArrival);
+  Tick(dialog, 'U');
+  EXPECT_TRUE(platform.CallsStartingWith("SetTimer 1").empty());
+  EXPECT_TRUE(platform.CallsStartingWith("ATACBExecute").empty());
+  dialog.OnPowerBroadcast(win::kPbtApmResumeAutomatic);
+  EXPECT_FALSE(platform.CallsStartingWith("SetTimer 1 300").empty());
+  Tick(dialog, 'U');
+  EXPECT_EQ(platform.controlText[1004], "0") << "no short press of a level read before the sleep";
 }
 
 TEST_F(SessionTest, AResumeDuringACopy_ListsTheDisksAgainOnceThePassHasEnded) {

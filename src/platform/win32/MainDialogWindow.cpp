@@ -51,6 +51,9 @@ INT_PTR CALLBACK MainDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
     case WM_QUERYENDSESSION: return Handled(hwnd, events->OnQueryEndSession(lParam));
     case WM_ENDSESSION: events->OnEndSession(wParam != FALSE); return Handled(hwnd, 0);
     case WM_POWERBROADCAST: events->OnPowerBroadcast(wParam); return Handled(hwnd, TRUE);
+    // Destroyed while it handles a sent message (WM_ENDSESSION), the window leaves the modal loop
+    // waiting for a posted one: the quit ends it.
+    case WM_DESTROY: PostQuitMessage(0); return FALSE;
     case WM_DEVICECHANGE: events->OnDeviceChange(wParam); return FALSE;
     case WM_SYSCOMMAND: return events->OnSysCommand(wParam) ? Handled(hwnd, 0) : FALSE;
     case WM_PAINT: events->OnPaint(); return Handled(hwnd, 0);

@@ -214,9 +214,17 @@ void Win32Platform::PostMessageA(WindowHandle window, uint32_t message, uintptr_
 
 uint32_t Win32Platform::CreateMutexW(const char* name) {
   // Never closed: the process holds it until it ends.
-  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, Wide(name).c_str());
+  const std::wstring wide = Wide(name);
+  const HANDLE mutex = ::CreateMutexW(nullptr, FALSE, wide.c_str());
   const DWORD error = GetLastError();
-  return !mutex || error == ERROR_ALREADY_EXISTS ? error : 0;
+  if (mutex || error != ERROR_ACCESS_DENIED) return !mutex || error == ERROR_ALREADY_EXISTS ? error : 0;
+  // Denied: a program with other rights holds it, or this one may not make one there (a
+  // sandbox), and then none is held.
+  if (const HANDLE held = OpenMutexW(SYNCHRONIZE, FALSE, wide.c_str())) {
+    CloseHandle(held);
+    return ERROR_ACCESS_DENIED;
+  }
+  return GetLastError() == ERROR_FILE_NOT_FOUND ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
 }
 
 void Win32Platform::SetThreadExecutionState(uint32_t flags) { ::SetThreadExecutionState(flags); }
