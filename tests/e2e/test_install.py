@@ -96,7 +96,7 @@ class InstallTest(AppTestCase):
         self.enclosure_disk = tempfile.mkdtemp(prefix="zolvan-install-")
         self.addCleanup(shutil.rmtree, self.enclosure_disk)
 
-    def prefix(self, **files):
+    def installed_app(self, **files):
         app = InstalledApp(self.id().split(".")[-1], drives={"E": self.enclosure_disk}, trace_tray=True, **files)
         self.addCleanup(app.stop)
         return app
@@ -126,7 +126,7 @@ class InstallTest(AppTestCase):
         return sent
 
     def test_install_start_sign_in_and_uninstall_leave_the_users_files(self):
-        app = self.prefix(enclosure=bridge_disk("E"))
+        app = self.installed_app(enclosure=bridge_disk("E"))
         library = sha256(os.path.join(app.app_dir, "JMUsbDll.dll"))
         exe = os.path.join(app.app_dir, "ZolvanBackup.exe")
         exe_windows = windows_path(app.prefix, exe)
@@ -171,7 +171,7 @@ class InstallTest(AppTestCase):
         self.assert_nothing_of_the_package_left(app)
 
     def test_newer_version_replaces_the_older_and_the_older_is_refused(self):
-        app = self.prefix(library=None, remove_drive=False)
+        app = self.installed_app(library=None, remove_drive=False)
         installer_folder = os.path.join(app.profile, "AppData", "Roaming", "Microsoft", "Installer")
         app.install(self.package)
         [older_code] = uninstall_entries(app)
