@@ -1,7 +1,17 @@
-"""Checks the release package: a zip holding the 32-bit ZolvanBackup.exe, with its version
-resource, its icons at every tray size and a manifest that declares DPI awareness and the
-Windows versions it supports, and the read-me for Windows users; nothing else, the simulator
-least of all. Prints its listing."""
+"""Checks the release packages. The zip: the 32-bit ZolvanBackup.exe, with its version resource,
+its icons at every tray size and a manifest that declares DPI awareness and the Windows versions
+it supports, and the read-me for Windows users; nothing else, the simulator least of all. The
+Windows Installer package, from its tables as msiinfo (msitools) reads them: the same program and
+read-me and nothing else, installed per user into %LOCALAPPDATA%\\Programs\\Zolvan Backup Utility,
+with the Run value, the Start-menu shortcut, the upgrade code every version keeps, the older
+version removed first and a newer one refusing it, the program started at the end, and the
+program's icon for Apps & features. Prints both listings.
+
+    check_package.py ZIP MSI VERSION
+"""
+import os
+import subprocess
+import tempfile
 import struct
 import sys
 import zipfile
@@ -78,7 +88,8 @@ def check_icons_and_manifest(exe):
             fail("the manifest lacks %s" % text)
 
 
-def main(path, version):
+def check_zip(path, version):
+    """The zip's program, read-me and listing; returns the program's and read-me's bytes."""
     with zipfile.ZipFile(path) as package:
         infos = package.infolist()
         print("%s holds:" % path)
@@ -88,15 +99,130 @@ def main(path, version):
         if names != EXPECTED:
             fail("holds %s, not %s" % (sorted(names), sorted(EXPECTED)))
         exe = package.read(next(i.filename for i in infos if i.filename.endswith("ZolvanBackup.exe")))
+        readme = package.read(next(i.filename for i in infos if i.filename.endswith("ReadMe.txt")))
     pe = struct.unpack_from("<I", exe, 0x3C)[0]
     if exe[pe:pe + 4] != b"PE\0\0" or struct.unpack_from("<H", exe, pe + 4)[0] != 0x14C:
         fail("ZolvanBackup.exe is not a 32-bit PE executable")
     if ("ProductVersion\0" + version + "\0").encode("utf-16-le") not in exe:
         fail("ZolvanBackup.exe has no version resource %s" % version)
     check_icons_and_manifest(exe)
+    return exe, readme
+
+
+# Every version keeps it: Windows Installer tells an upgrade of the same product by it.
+UPGRADE_CODE = "{894575AB-68DE-4C78-8759-C4DE6C4D1B9F}"
+PRODUCT = "Zolvan Backup Utility"
+RUN_KEY = r"Software\Microsoft\Windows\CurrentVersion\Run"
+DOWNGRADE_MESSAGE = "A newer version of Zolvan Backup Utility is already installed."
+INSTALL_FOLDER = ["LocalAppDataFolder", "Programs", PRODUCT]
+APP_ICON = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "res", "icons", "app_128.ico")
+# Custom action types: a program from an installed file, started without waiting for it.
+TYPE_EXE_FROM_FILE, ASYNC_NO_WAIT = 18, 0x40 | 0x80
+WORD_COUNT_NO_ELEVATION = 8
+HKCU = "1"
+
+
+def msi_table(path, table, folder):
+    """The rows of an MSI table, each {column: text}; msiinfo writes binary columns as files
+    below folder."""
+    out = subprocess.run(["msiinfo", "export", path, table], cwd=folder, capture_output=True, text=True,
+                         check=True).stdout.split("\n")
+    columns = out[0].split("\t")
+    return [dict(zip(columns, line.split("\t"))) for line in out[3:] if line]
+
+
+def check_msi(path, version, exe, readme):
+    with tempfile.TemporaryDirectory() as folder:
+        path = os.path.abspath(path)
+        table = lambda name: msi_table(path, name, folder)  # noqa: E731
+        summary = dict(line.split(": ", 1) for line in subprocess.run(
+            ["msiinfo", "suminfo", path], capture_output=True, text=True, check=True).stdout.splitlines()
+            if ": " in line)
+        files = table("File")
+        print("%s holds:" % path)
+        for row in files:
+            print("  %9s  %s" % (row["FileSize"], row["FileName"]))
+
+        if summary.get("Template") != "Intel;1033":
+            fail("the package is for %s, not for 32-bit Windows (Intel;1033)" % summary.get("Template"))
+        properties = {row["Property"]: row["Value"] for row in table("Property")}
+        if not int(summary.get("Source", "0").split()[0]) & WORD_COUNT_NO_ELEVATION or "ALLUSERS" in properties:
+            fail("the package is not a per-user one that needs no administrator")
+        wanted = {"ProductName": PRODUCT, "ProductVersion": version, "Manufacturer": "Zolvan",
+                  "UpgradeCode": UPGRADE_CODE}
+        if {name: properties.get(name) for name in wanted} != wanted:
+            fail("its product is %s, not %s" % ({name: properties.get(name) for name in wanted}, wanted))
+
+        if sorted(row["FileName"] for row in files) != sorted(EXPECTED):
+            fail("holds %s, not %s" % (sorted(row["FileName"] for row in files), sorted(EXPECTED)))
+        keys = {row["FileName"]: row["File"] for row in files}
+        components = {row["Component"]: row for row in table("Component")}
+        directories = {row["Directory"]: row for row in table("Directory")}
+
+        def folder_of(directory):
+            chain = []
+            while directories[directory]["Directory_Parent"] not in ("", "TARGETDIR"):
+                chain.insert(0, directories[directory]["DefaultDir"].split("|")[-1])
+                directory = directories[directory]["Directory_Parent"]
+            return [directory] + chain
+
+        for row in files:
+            if folder_of(components[row["Component_"]]["Directory_"]) != INSTALL_FOLDER:
+                fail("%s goes into %s, not %s" % (row["FileName"], folder_of(components[row["Component_"]]["Directory_"]),
+                                                  INSTALL_FOLDER))
+        subprocess.run(["msiextract", "-C", folder, path], check=True, stdout=subprocess.DEVNULL)
+        extracted = {name: os.path.join(root, name) for root, _, names in os.walk(folder) for name in names}
+        for name, data in (("ZolvanBackup.exe", exe), ("ReadMe.txt", readme)):
+            with open(extracted[name], "rb") as f:
+                if f.read() != data:
+                    fail("its %s is not the zip's" % name)
+
+        exe_key = "[#%s]" % keys["ZolvanBackup.exe"]
+        run = [row for row in table("Registry") if row["Root"] == HKCU and row["Key"] == RUN_KEY]
+        if [(row["Name"], row["Value"]) for row in run] != [(PRODUCT, '"%s"' % exe_key)]:
+            fail("its Run values are %s, not one named %s starting the program" % (run, PRODUCT))
+        program = components[next(row["Component_"] for row in files if row["FileName"] == "ZolvanBackup.exe")]
+        if program["KeyPath"] != run[0]["Registry"]:
+            fail("the program's component has %s for its key path, not the Run value" % program["KeyPath"])
+        shortcuts = [(row["Directory_"], row["Name"].split("|")[-1], row["Target"]) for row in table("Shortcut")]
+        if shortcuts != [("ProgramMenuFolder", PRODUCT, exe_key)]:
+            fail("its shortcuts are %s, not one to the program in the Start menu" % shortcuts)
+
+        icon = properties.get("ARPPRODUCTICON")
+        icons = {row["Name"]: row["Data"] for row in table("Icon")}
+        if icon not in icons:
+            fail("Apps & features gets no icon (ARPPRODUCTICON %s)" % icon)
+        with open(os.path.join(folder, "Icon", icons[icon]), "rb") as f, open(APP_ICON, "rb") as g:
+            if f.read() != g.read():
+                fail("the icon for Apps & features is not the program's")
+
+        upgrades = table("Upgrade")
+        older = [row for row in upgrades if row["ActionProperty"] and not int(row["Attributes"]) & 2]
+        newer = [row for row in upgrades if int(row["Attributes"]) & 2]
+        if {row["UpgradeCode"] for row in upgrades} != {UPGRADE_CODE} or len(older) != 1 or len(newer) != 1:
+            fail("its Upgrade table does not find the older and the newer versions: %s" % upgrades)
+        conditions = {row["Description"]: row["Condition"] for row in table("LaunchCondition")}
+        if conditions.get(DOWNGRADE_MESSAGE) != "NOT " + newer[0]["ActionProperty"]:
+            fail("a newer version installed does not refuse this one with \"%s\"" % DOWNGRADE_MESSAGE)
+        sequence = {row["Action"]: (int(row["Sequence"]), row["Condition"]) for row in table("InstallExecuteSequence")}
+        if not sequence["InstallValidate"][0] < sequence.get("RemoveExistingProducts", (0,))[0] < \
+                sequence["InstallInitialize"][0]:
+            fail("the older version is not removed before the newer is installed")
+        starts = [row for row in table("CustomAction") if int(row["Type"]) & 0x3F == TYPE_EXE_FROM_FILE
+                  and int(row["Type"]) & ASYNC_NO_WAIT == ASYNC_NO_WAIT and row["Source"] == keys["ZolvanBackup.exe"]]
+        if not any(sequence.get(row["Action"], (0,))[0] > sequence["InstallFinalize"][0] for row in starts):
+            fail("nothing starts the program, without waiting for it, after the install")
+    print("package: the MSI installs per user the same program and ReadMe.txt into %s, with the Run value,"
+          " the Start-menu shortcut, the upgrade code %s and the program's icon" % ("\\".join(INSTALL_FOLDER),
+                                                                                   UPGRADE_CODE))
+
+
+def main(zip_path, msi_path, version):
+    exe, readme = check_zip(zip_path, version)
     print("package: a 32-bit ZolvanBackup.exe %s, its icons at %s pixels, its manifest with DPI awareness and"
           " supported Windows versions, and ReadMe.txt" % (version, "/".join(map(str, sorted(TRUE_COLOUR_SIZES)))))
+    check_msi(msi_path, version, exe, readme)
 
 
 if __name__ == "__main__":
-    main(sys.argv[1], sys.argv[2])
+    main(*sys.argv[1:4])

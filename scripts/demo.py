@@ -1,5 +1,5 @@
-"""The demo: the real ZolvanBackup.exe under Wine with the simulated enclosure, the story a user
-lives told step by step, each step checked."""
+"""The demo: the Windows Installer package installed under Wine, and the real ZolvanBackup.exe it
+starts with the simulated enclosure: the story a user lives, told step by step, each step checked."""
 import os
 import subprocess
 import sys
@@ -14,6 +14,10 @@ def set_up():
     if not os.access(harness.LOADER, os.X_OK):
         return "Wine's loader %s is missing: run scripts/setup.sh, which installs wine64." % harness.LOADER
     try:
+        harness.package()
+    except ValueError:
+        return "The program's package is not in %s: run scripts/demo.sh, which builds it." % harness.BUILD
+    try:
         harness.prepare_base_prefix()
     except FileNotFoundError as e:
         return "The demo needs %s, which is missing: run scripts/setup.sh, which installs it." % e.filename
@@ -24,7 +28,7 @@ def set_up():
 
 
 def main():
-    print("Zolvan Backup Utility, with a simulated enclosure under Wine")
+    print("Zolvan Backup Utility, installed from its Windows Installer package, with a simulated enclosure under Wine")
     problem = set_up()
     if problem:
         print("\nThe demo could not start. " + problem)

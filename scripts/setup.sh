@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev valgrind python3
-          mingw-w64 wine wine64 wine32:i386 xvfb xauth imagemagick procps file inotify-tools)
+          mingw-w64 wine wine64 wine32:i386 xvfb xauth imagemagick procps file inotify-tools wixl msitools)
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo="sudo"
 export DEBIAN_FRONTEND=noninteractive

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Every test: native unit tests, and the Wine end-to-end tests of the 64-bit build and of the
-# 32-bit release build, which is then packaged.
+# 32-bit release build (its Windows Installer package among them), which is then packaged.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -26,9 +26,10 @@ cmake --preset win32 >/dev/null
 cmake --build --preset win32
 run_ctest win32
 
-echo "== the release package"
+echo "== the release packages: the zip and, beside it, the Windows Installer package"
 (cd build/win32 && cpack -G ZIP >/dev/null)
-python3 scripts/check_package.py build/win32/ZolvanBackup-1.10-x86.zip 1.10
+version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/win32/CMakeCache.txt)
+python3 scripts/check_package.py "build/win32/ZolvanBackup-$version-x86.zip" "build/win32/ZolvanBackup-$version-x86.msi" "$version"
 
 # Configuring the build asked Wine's 32-bit loader whether it can start here.
 if [ -f build/win32/e2e-skipped.txt ]; then

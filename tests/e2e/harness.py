@@ -4,6 +4,7 @@ Every test gets its own Wine prefix (hard-linked from the run's fresh base prefi
 folder holding the program, a simulated JMUsbDll.dll and its enclosure.txt, and drive letters
 mapped to temporary folders. Controls are read from outside with zprobe.exe.
 """
+import glob
 import hashlib
 import os
 import random
@@ -79,7 +80,10 @@ def wine(program, *args):
 def wine_env(prefix):
     env = dict(os.environ)
     # Wine's errors stay in each test's log; its fixme chatter does not.
-    env.update(WINEPREFIX=prefix, WINELOADER=LOADER, WINEDEBUG="fixme-all", WINEDLLOVERRIDES="mscoree,mshtml=")
+    # A shortcut made in the Start menu (the package makes one) would otherwise become a menu
+    # entry and icons in the host's own home.
+    env.update(WINEPREFIX=prefix, WINELOADER=LOADER, WINEDEBUG="fixme-all",
+               WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d")
     # Read only by qemu-i386, where 32-bit programs run through it (scripts/setup.sh): a 64-bit
     # prefix is made with its 32-bit side. qemu 7.2 searches the whole 4 GiB it reserves for a
     # 32-bit guest page by page at every mapping Wine makes; a reserve just above the 2 GiB a
@@ -155,6 +159,17 @@ def windows_path(prefix, host_path):
     return "C:\\" + rel.replace("/", "\\")
 
 
+def host_path(prefix, windows):
+    """The host path of a C:\\ path in a prefix."""
+    assert windows[:3].upper() == "C:\\", windows
+    return os.path.join(prefix, "drive_c", *windows[3:].split("\\"))
+
+
+def z_path(host):
+    """A host path as Windows programs reach it, through the drive Z: that Wine maps to /."""
+    return "Z:" + os.path.abspath(host).replace("/", "\\")
+
+
 class Prefix:
     """A Wine prefix of one test's own, with the test tools in C:\\tools and drive letters mapped
     to host folders. Wine's output of everything run in it goes to ARTIFACTS/NAME.log."""
@@ -190,23 +205,28 @@ class Prefix:
         os.symlink(os.path.abspath(folder), link)
 
     def run_tool(self, tool, *args, timeout=120):
-        """Runs a console tool synchronously and returns its output lines."""
+        """Runs a console tool of C:\\tools synchronously and returns its output lines."""
+        status, lines = self.run_program(os.path.join(self.tools, tool), *args, timeout=timeout)
+        if status != 0:
+            raise subprocess.CalledProcessError(status, [tool, *args])
+        return lines
+
+    def run_program(self, program, *args, timeout=120):
+        """Runs a Windows program synchronously; returns its exit status (the low byte of the
+        program's own, as Wine hands it to Linux) and its output lines."""
         # Output goes through a file, not a pipe: a wineserver or Wine service started by this
         # call would inherit the pipe and keep it open long after the tool has ended.
         with tempfile.TemporaryFile() as out:
-            process = subprocess.Popen(wine(os.path.join(self.tools, tool), *args), env=self.env,
-                                       stdout=out, stderr=self.log)
+            process = subprocess.Popen(wine(program, *args), env=self.env, stdout=out, stderr=self.log)
             try:
                 process.wait(timeout=timeout)
             except subprocess.TimeoutExpired:
-                error = self.hung("%s %s did not return within %d s" % (tool, " ".join(args), timeout))
+                error = self.hung("%s %s did not return within %d s" % (program, " ".join(args), timeout))
                 process.kill()
                 process.wait()
                 raise error
-            if process.returncode != 0:
-                raise subprocess.CalledProcessError(process.returncode, [tool, *args])
             out.seek(0)
-            return out.read().decode("latin-1").splitlines()
+            return process.returncode, out.read().decode("latin-1").splitlines()
 
     def screenshot(self, label):
         path = os.path.join(ARTIFACTS, "%s-%s.png" % (self.name, label))
@@ -252,17 +272,24 @@ class App(Prefix):
             self.env["WINEDEBUG"] += ",trace+systray"
         if debug:  # more of Wine's messages in the log, read by wine_output
             self.env["WINEDEBUG"] += "," + debug
-        self.app_dir = os.path.join(self.drive_c, "Zolvan")
+        self.app_dir = self.program_folder()
+        self.place_files(library, enclosure, remove_drive)
+        for letter, folder in (drives or {}).items():
+            self.map_drive(letter, folder)
+        self.process = None
+
+    def program_folder(self):
+        return os.path.join(self.drive_c, "Zolvan")
+
+    def place_files(self, library, enclosure, remove_drive, program=True):
         os.makedirs(self.app_dir)
-        shutil.copy(os.path.join(BUILD, "ZolvanBackup.exe"), self.app_dir)
+        if program:
+            shutil.copy(os.path.join(BUILD, "ZolvanBackup.exe"), self.app_dir)
         if library:
             shutil.copy(os.path.join(BUILD, "sim", library, "JMUsbDll.dll"), self.app_dir)
         if remove_drive:  # the RemoveDrive.exe stand-in beside the program, as users place the tool
             shutil.copy(os.path.join(BUILD, "sim", "RemoveDrive.exe"), self.app_dir)
         self.write_enclosure(enclosure)
-        for letter, folder in (drives or {}).items():
-            self.map_drive(letter, folder)
-        self.process = None
 
     def write_enclosure(self, text):
         with open(os.path.join(self.app_dir, "enclosure.txt"), "w") as f:
@@ -286,8 +313,8 @@ class App(Prefix):
 
     def program_processes(self):
         """How many processes of the program run in this prefix (not counting a launcher)."""
-        return sum(1 for line in prefix_processes(self.prefix)
-                   if "Zolvan\\ZolvanBackup.exe" in line and "explorer" not in line)
+        exe = windows_path(self.prefix, os.path.join(self.app_dir, "ZolvanBackup.exe"))
+        return sum(1 for line in prefix_processes(self.prefix) if exe in line and "explorer" not in line)
 
     def wine_output(self):
         """What Wine wrote since the program started: its errors, and the debug messages asked for."""
@@ -501,6 +528,78 @@ def _ppm_pixels(ppm):
             fields.append(ppm[pos:end])
         pos = end + 1
     return int(fields[1]), ppm[pos:]
+
+
+PRODUCT = "Zolvan Backup Utility"
+
+
+def package(folder=BUILD):
+    """The Windows Installer package built in a folder (installer/CMakeLists.txt), and its
+    version as its name gives it."""
+    [path] = glob.glob(os.path.join(folder, "ZolvanBackup-*.msi"))
+    return path, os.path.basename(path).split("-")[1]
+
+
+class InstalledApp(App):
+    """The program as its Windows Installer package puts it: in the user's own Programs folder,
+    started by Windows Installer at the end of an install and from its Run value at sign-in. The
+    simulated library, its enclosure and the RemoveDrive.exe stand-in go into that folder before,
+    where the read-me tells users to put the maker's library and the tool."""
+
+    def __init__(self, name, library="full", enclosure="", drives=None, remove_drive=True, trace_tray=False):
+        super().__init__(name, library, enclosure, drives, remove_drive, trace_tray)
+        self.log_start = 0
+        # Whatever starts in the prefix opens on the desktop with the tray, as on a user's own:
+        # Windows Installer's windows and the program it starts too.
+        for key, value, data in ((r"HKCU\Software\Wine\Explorer", "Desktop", DESKTOP),
+                                 (r"HKCU\Software\Wine\Explorer\Desktops", DESKTOP, "1024x768")):
+            if self.run_program("reg.exe", "add", key, "/v", value, "/d", data, "/f")[0] != 0:
+                raise AssertionError("reg add %s %s failed" % (key, value))
+
+    def program_folder(self):
+        users = os.path.join(self.drive_c, "users")
+        [user] = [name for name in os.listdir(users) if name != "Public"]
+        self.profile = os.path.join(users, user)
+        return os.path.join(self.profile, "AppData", "Local", "Programs", PRODUCT)
+
+    def place_files(self, library, enclosure, remove_drive, program=False):
+        # The package brings the program. Without a library or tool of the user's there is no
+        # folder before the install.
+        if library or remove_drive:
+            super().place_files(library, enclosure, remove_drive, program=False)
+
+    def msiexec(self, *args):
+        """Runs msiexec with these arguments; its exit status (the low byte: 1603 reads 67)."""
+        self.log.flush()
+        self.log_start = os.path.getsize(self.log_path)
+        return self.run_program("msiexec.exe", *args, timeout=300)[0]
+
+    def start_msiexec(self, *args):
+        """Starts msiexec and returns at once: its process."""
+        self.log.flush()
+        return subprocess.Popen(wine("msiexec.exe", *args), env=self.env, stdout=self.log, stderr=self.log)
+
+    def install(self, msi):
+        """Installs a package quietly, as an administrator deploys it. Windows Installer starts
+        the program at its end."""
+        status = self.msiexec("/i", z_path(msi), "/qn")
+        if status != 0:
+            raise self.hung("msiexec /i %s ended with %d" % (os.path.basename(msi), status))
+        self.wait_for_start("the program Windows Installer starts")
+
+    def sign_in(self):
+        """Starts what Windows starts at sign-in, as Wine does it: wineboot without options runs
+        the Run keys and the Startup folder."""
+        self.log.flush()
+        self.log_start = os.path.getsize(self.log_path)
+        if self.run_program("wineboot.exe")[0] != 0:
+            raise AssertionError("wineboot failed")
+        self.wait_for_start("the program started at sign-in")
+
+    def wait_for_start(self, what):
+        if self.probe("wait", "20000") != ["1"]:
+            raise self.hung(what + ": its main window did not appear and settle")
+        self.wait_until(lambda: not self.visible(), what="the main window to hide")
 
 
 class AppTestCase(unittest.TestCase):

@@ -5,8 +5,8 @@ import shutil
 import tempfile
 import time
 
-from harness import (DBT_DEVICEARRIVAL, IDC_COUNT, IDC_LONG_COUNT, IDC_STATUS, App, bridge_disk, front_port_disk,
-                     snapshot)
+from harness import (DBT_DEVICEARRIVAL, IDC_COUNT, IDC_LONG_COUNT, IDC_STATUS, InstalledApp, bridge_disk,
+                     front_port_disk, package, snapshot, windows_path)
 
 WM_TRAYNOTIFY, WM_COMMAND, WM_RBUTTONDOWN = 0x0401, 0x0111, 0x0204
 ID_TRAY_ABOUT, ID_TRAY_EXIT, IDOK, VK_ESCAPE = 32774, 32775, 1, 0x1B
@@ -20,9 +20,9 @@ class StepFailed(AssertionError):
 
 
 class Story:
-    """The program with the simulated enclosure: enclosure disk E, front-port disk G holding
-    sample files, the RemoveDrive.exe stand-in beside the program. `say` hears every step and
-    check in plain words."""
+    """The program as its Windows Installer package installs it, with the simulated enclosure:
+    enclosure disk E, front-port disk G holding sample files, the RemoveDrive.exe stand-in beside
+    the program. `say` hears every step and check in plain words."""
 
     def __init__(self, name, say=lambda text: None):
         self.say = say
@@ -31,7 +31,8 @@ class Story:
         self.enclosure_disk = os.path.join(self.host, "enclosure disk")
         os.makedirs(self.enclosure_disk)
         self.make_samples()
-        self.app = App(name, enclosure="", drives={"E": self.enclosure_disk, "G": self.front}, trace_tray=True)
+        self.app = InstalledApp(name, enclosure="", drives={"E": self.enclosure_disk, "G": self.front},
+                                trace_tray=True)
         self.enclosure = ""
         self.presses = 0
         self.screenshots = []
@@ -81,8 +82,14 @@ class Story:
     # -- the story
 
     def start(self):
-        self.step("The program starts; no enclosure is attached yet")
-        self.app.start()
+        msi, _ = package()
+        folder = windows_path(self.app.prefix, self.app.app_dir)
+        self.step("The package %s is installed (msiexec /i, quietly); no enclosure is attached yet"
+                  % os.path.basename(msi))
+        self.say("  the maker's JMUsbDll.dll (here the simulated one) and RemoveDrive.exe are already in %s,"
+                 " where ReadMe.txt says to put them" % folder)
+        self.app.install(msi)
+        self.check("Windows Installer put the program into %s and started it" % folder, self.app.alive)
         self.check("the program runs hidden, its window gone after the first paint", lambda: not self.app.visible())
         self.check("the status says the device was not found",
                    lambda: self.app.text(IDC_STATUS) == b"Zolvan Backup Utility -- Device not found!")
