@@ -131,6 +131,16 @@ def make_tree(root):
     os.makedirs(os.path.join(root, "empty folder"))
 
 
+def add_photos(folder, count=2000):
+    """Many small files in a folder: their copy takes a few seconds, long enough to meet it
+    underway."""
+    os.makedirs(folder, exist_ok=True)
+    photo = os.urandom(8192)
+    for n in range(count):
+        with open(os.path.join(folder, "img_%04d.jpg" % n), "wb") as f:
+            f.write(photo)
+
+
 def snapshot(root):
     """Every path below root: folders as None, regular files by content hash."""
     tree = {}

@@ -9,8 +9,8 @@ import subprocess
 import tempfile
 import unittest
 
-from harness import (DBT_DEVICEARRIVAL, IDC_COUNT, IDC_STATUS, AppTestCase, bridge_disk, front_port_disk,
-                     make_tree, snapshot)
+from harness import (DBT_DEVICEARRIVAL, IDC_COUNT, IDC_STATUS, AppTestCase, add_photos, bridge_disk,
+                     front_port_disk, make_tree, snapshot)
 
 SHORT = "0 1"
 ENCLOSURE = bridge_disk("E") + front_port_disk("G")
@@ -24,11 +24,7 @@ class FaultTest(AppTestCase):
         self.target = os.path.join(self.host, "enclosure disk")
         os.makedirs(self.target)
         make_tree(self.front)
-        # Many small files take the copy a few seconds: long enough to meet it underway.
-        photo = os.urandom(8192)
-        for n in range(2000):
-            with open(os.path.join(self.front, "Photos", "img_%04d.jpg" % n), "wb") as f:
-                f.write(photo)
+        add_photos(os.path.join(self.front, "Photos"))
         self.before = snapshot(self.front)
         self.addCleanup(self.assert_unharmed)
 

@@ -9,7 +9,7 @@ import tempfile
 import time
 import unittest
 
-from harness import IDC_COUNT, AppTestCase, bridge_disk, front_port_disk, make_tree, snapshot
+from harness import IDC_COUNT, AppTestCase, add_photos, bridge_disk, front_port_disk, make_tree, snapshot
 
 SHORT = "0 1"
 
@@ -87,11 +87,7 @@ class RepeatTest(AppTestCase):
                         f.write(value + "\n")
         # Many photos on H: its copy outlasts the 2 s in which Wine would still replace G's balloon
         # by H's before showing it.
-        photo = os.urandom(8192)
-        os.makedirs(os.path.join(roots["H"], "Photos"))
-        for n in range(2000):
-            with open(os.path.join(roots["H"], "Photos", "img_%04d.jpg" % n), "wb") as f:
-                f.write(photo)
+        add_photos(os.path.join(roots["H"], "Photos"))
         target = os.path.join(self.host, "enclosure disk")
         os.makedirs(target)
         self.target = target

@@ -6,7 +6,7 @@ import shutil
 import tempfile
 import unittest
 
-from harness import IDC_COUNT, AppTestCase, bridge_disk, front_port_disk, make_tree, snapshot
+from harness import IDC_COUNT, AppTestCase, add_photos, bridge_disk, front_port_disk, make_tree, snapshot
 
 SHORT = "0 1"
 LONG = " ".join(["0"] * 10 + ["1"])
@@ -39,11 +39,7 @@ class SessionTest(AppTestCase):
         self.target = os.path.join(host, "enclosure disk")
         os.makedirs(self.target)
         make_tree(self.front)
-        # Many small files take the copy a few seconds: long enough to ask the program meanwhile.
-        photo = os.urandom(8192)
-        for n in range(2000):
-            with open(os.path.join(self.front, "Photos", "img_%04d.jpg" % n), "wb") as f:
-                f.write(photo)
+        add_photos(os.path.join(self.front, "Photos"))  # to ask the program while it copies
 
     def start(self):
         return self.launch(enclosure=ENCLOSURE, drives={"E": self.target, "G": self.front}, trace_tray=True,
