@@ -103,7 +103,10 @@ void MainDialog::OnStartedAgain() { ShowBalloon("Zolvan Backup Utility is alread
 bool MainDialog::OnQueryEndSession(uintptr_t flags) {
   // An end Windows cannot hold (the battery is empty, say) is let go at once.
   const bool mayEnd = m_sessionHeld.empty() || (flags & win::kEndSessionCritical);
-  m_sessionEnding = m_sessionEnding || mayEnd;
+  if (mayEnd) {
+    m_sessionEnding = true;
+    m_sessionEndingSince = m_platform.TickCount();
+  }
   return mayEnd;
 }
 
@@ -134,6 +137,7 @@ void MainDialog::OnPowerBroadcast(uintptr_t event) {
 
 void MainDialog::OnTimer(uintptr_t timerId) {
   if (m_inPass) return;  // a tick that comes while a pass copies waits for the next one
+  if (m_sessionEnding && m_platform.TickCount() - m_sessionEndingSince >= kSessionEndWaitMs) m_sessionEnding = false;
   if (timerId == ID_POLL_TIMER && !m_asleep && !m_sessionEnding) PollButtons();
   if (timerId == ID_REMOVAL_TIMER) ReportRemovals();
 }

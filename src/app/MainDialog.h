@@ -23,6 +23,9 @@ inline constexpr uint32_t kPollPeriodMs = 300;
 inline constexpr uintptr_t ID_REMOVAL_TIMER = 2;  // looks whether a removal tool has ended
 inline constexpr uint32_t kRemovalCheckMs = 250;
 inline constexpr uint32_t kRemovalPauseMs = 300;
+// Windows says at once whether a session it asked about ends; a program that only asked never
+// says, and the button works again after this.
+inline constexpr uint64_t kSessionEndWaitMs = 60'000;
 
 class MainDialog final : public WindowEvents {
  public:
@@ -85,7 +88,7 @@ class MainDialog final : public WindowEvents {
   std::string m_strLog;
   std::string m_strTip;
   std::string m_startNote;
-  std::string m_backupRunning;  // "Backing up (G:) to (E:)" while the engine runs
+  std::string m_backupRunning;  // "Backing up (G:) to (E:)" while a press copies that volume
   std::string m_sessionHeld;    // the reason the session's end waits for, empty when it need not
 
   // What each backup of the latest press did not copy, its balloon on show: the lines that name
@@ -105,8 +108,10 @@ class MainDialog final : public WindowEvents {
   bool m_exitPending = false;
   // Between a suspend and its resume the button is not read.
   bool m_asleep = false;
-  // The program said the session may end: nothing starts until Windows says whether it does.
+  // The program said the session may end: nothing starts until Windows says whether it does,
+  // or has not said for kSessionEndWaitMs.
   bool m_sessionEnding = false;
+  uint64_t m_sessionEndingSince = 0;
 };
 
 }  // namespace zolvan

@@ -262,6 +262,13 @@ TEST_F(SessionTest, AfterTheSessionMayEnd_NothingStarts_UntilWindowsSaysItGoesOn
   EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
   EXPECT_TRUE(platform.CallsStartingWith("StartProgram").empty());
   dialog.OnEndSession(false);
+  EXPECT_TRUE(dialog.OnQueryEndSession(0));
+  // Asked by a program that never says whether the session ended: the button works again after
+  // a minute.
+  platform.now += kSessionEndWaitMs - 1;
+  PressShort(dialog);
+  EXPECT_TRUE(platform.CallsStartingWith("ATACBExecute").empty());
+  platform.now += 1;
   std::vector<bool> answers;
   platform.notifyHook = [&](const TrayIconData& data) {
     if (data.uFlags == win::kNifInfo) answers.push_back(dialog.OnQueryEndSession(0));
