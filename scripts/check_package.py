@@ -11,9 +11,9 @@ program's icon for Apps & features. Prints both listings.
 """
 import os
 import subprocess
-import tempfile
 import struct
 import sys
+import tempfile
 import zipfile
 
 EXPECTED = {"ReadMe.txt", "ZolvanBackup.exe"}
@@ -117,9 +117,27 @@ DOWNGRADE_MESSAGE = "A newer version of Zolvan Backup Utility is already install
 INSTALL_FOLDER = ["LocalAppDataFolder", "Programs", PRODUCT]
 APP_ICON = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "res", "icons", "app_128.ico")
 # Custom action types: a program from an installed file, started without waiting for it.
-TYPE_EXE_FROM_FILE, ASYNC_NO_WAIT = 18, 0x40 | 0x80
+TYPE_EXE_FROM_FILE, ASYNC_NO_WAIT, IN_SCRIPT = 18, 0x40 | 0x80, 0x400
 WORD_COUNT_NO_ELEVATION = 8
 HKCU = "1"
+REGISTRY_KEY_PATH = 4
+VERSION_MIN_INCLUSIVE, ONLY_DETECT = 0x100, 0x2
+START_CONDITION = "NOT Installed AND NOT ReplacedInUseFiles"
+
+
+def file_version(exe):
+    """The file version of a PE file's version resource, as "1.10.0.0"."""
+    at = exe.find(struct.pack("<I", 0xFEEF04BD))
+    if at < 0:
+        fail("the program has no version resource")
+    high, low = struct.unpack_from("<II", exe, at + 8)
+    return "%d.%d.%d.%d" % (high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF)
+
+
+def next_version(version):
+    """The version just above this one, as Windows Installer compares three numbers."""
+    numbers = [int(n) for n in version.split(".")] + [0]
+    return "%d.%d.%d" % (numbers[0], numbers[1], numbers[2] + 1)
 
 
 def msi_table(path, table, folder):
@@ -196,22 +214,48 @@ def check_msi(path, version, exe, readme):
             if f.read() != g.read():
                 fail("the icon for Apps & features is not the program's")
 
-        upgrades = table("Upgrade")
-        older = [row for row in upgrades if row["ActionProperty"] and not int(row["Attributes"]) & 2]
-        newer = [row for row in upgrades if int(row["Attributes"]) & 2]
-        if {row["UpgradeCode"] for row in upgrades} != {UPGRADE_CODE} or len(older) != 1 or len(newer) != 1:
-            fail("its Upgrade table does not find the older and the newer versions: %s" % upgrades)
+        # A versioned file of its version: Windows Installer's rules for replacing it hold.
+        versions = {row["FileName"]: row["Version"] for row in files}
+        if versions["ZolvanBackup.exe"] != file_version(exe) or versions["ReadMe.txt"]:
+            fail("its files' versions are %s, not the program's %s" % (versions, file_version(exe)))
+        if keys["ZolvanBackup.exe"] in {row["File_"] for row in table("MsiFileHash")}:
+            fail("the program, a versioned file, has a hash")
+        if properties.get("REINSTALLMODE") != "amus":
+            fail("an upgrade may leave out a file the older version held (REINSTALLMODE %s)"
+                 % properties.get("REINSTALLMODE"))
+        if {row["Root"] for row in table("Registry")} != {HKCU} or not int(program["Attributes"]) & REGISTRY_KEY_PATH:
+            fail("it writes outside HKCU, or the Run value is not its component's key path")
+        removed = {row["DirProperty"]: int(row["InstallMode"]) for row in table("RemoveFile")}
+        if removed != {"INSTALLFOLDER": 2, "UserProgramsFolder": 2}:
+            fail("an uninstall removes the folders %s, not the install folder and Programs when empty" % removed)
+
+        # Every version up to this one (a rebuild of it too) is older; a higher one is newer.
+        upgrades = sorted((row["UpgradeCode"], row["VersionMin"], row["VersionMax"], int(row["Attributes"]),
+                           row["ActionProperty"]) for row in table("Upgrade"))
+        wanted = sorted([(UPGRADE_CODE, "0.0.0", next_version(version), VERSION_MIN_INCLUSIVE, "OLDER_VERSION_FOUND"),
+                         (UPGRADE_CODE, version, "", ONLY_DETECT, "NEWER_VERSION_FOUND")])
+        if upgrades != wanted:
+            fail("its Upgrade table is %s, not %s" % (upgrades, wanted))
+        if set(properties.get("SecureCustomProperties", "").split(";")) != {"OLDER_VERSION_FOUND", "NEWER_VERSION_FOUND"}:
+            fail("the upgrade's properties do not reach the installing service (SecureCustomProperties)")
         conditions = {row["Description"]: row["Condition"] for row in table("LaunchCondition")}
-        if conditions.get(DOWNGRADE_MESSAGE) != "NOT " + newer[0]["ActionProperty"]:
+        if conditions.get(DOWNGRADE_MESSAGE) != "NOT NEWER_VERSION_FOUND":
             fail("a newer version installed does not refuse this one with \"%s\"" % DOWNGRADE_MESSAGE)
         sequence = {row["Action"]: (int(row["Sequence"]), row["Condition"]) for row in table("InstallExecuteSequence")}
-        if not sequence["InstallValidate"][0] < sequence.get("RemoveExistingProducts", (0,))[0] < \
-                sequence["InstallInitialize"][0]:
+        for name in ("InstallUISequence", "InstallExecuteSequence"):
+            order = {row["Action"]: int(row["Sequence"]) for row in table(name)}
+            if not order.get("FindRelatedProducts", 1 << 30) < order.get("LaunchConditions", 0):
+                fail("%s looks for a newer version only after it has decided whether to install" % name)
+        if not sequence["InstallValidate"][0] < sequence.get("RemoveExistingProducts", (0, ""))[0] < \
+                sequence["InstallInitialize"][0] or sequence["RemoveExistingProducts"][1]:
             fail("the older version is not removed before the newer is installed")
         starts = [row for row in table("CustomAction") if int(row["Type"]) & 0x3F == TYPE_EXE_FROM_FILE
-                  and int(row["Type"]) & ASYNC_NO_WAIT == ASYNC_NO_WAIT and row["Source"] == keys["ZolvanBackup.exe"]]
-        if not any(sequence.get(row["Action"], (0,))[0] > sequence["InstallFinalize"][0] for row in starts):
-            fail("nothing starts the program, without waiting for it, after the install")
+                  and int(row["Type"]) & ASYNC_NO_WAIT == ASYNC_NO_WAIT and not int(row["Type"]) & IN_SCRIPT
+                  and row["Source"] == keys["ZolvanBackup.exe"]]
+        if not any(sequence.get(row["Action"], (0,))[0] > sequence["InstallFinalize"][0] and
+                   sequence[row["Action"]][1] == START_CONDITION for row in starts):
+            fail("nothing starts the program after an install or upgrade (%s), without waiting for it"
+                 % START_CONDITION)
     print("package: the MSI installs per user the same program and ReadMe.txt into %s, with the Run value,"
           " the Start-menu shortcut, the upgrade code %s and the program's icon" % ("\\".join(INSTALL_FOLDER),
                                                                                    UPGRADE_CODE))

@@ -543,11 +543,18 @@ def _ppm_pixels(ppm):
 PRODUCT = "Zolvan Backup Utility"
 
 
-def package(folder=BUILD):
-    """The Windows Installer package built in a folder (installer/CMakeLists.txt), and its
-    version as its name gives it."""
-    [path] = glob.glob(os.path.join(folder, "ZolvanBackup-*.msi"))
-    return path, os.path.basename(path).split("-")[1]
+def build_version():
+    """The program's version as the build was configured with it (project() in CMakeLists.txt)."""
+    with open(os.path.join(BUILD, "CMakeCache.txt")) as f:
+        return next(line.split("=", 1)[1].strip() for line in f if line.startswith("CMAKE_PROJECT_VERSION:"))
+
+
+def package(folder=BUILD, version=None):
+    """The Windows Installer package of a version built in a folder (installer/CMakeLists.txt),
+    the build's own where none is named, and its version."""
+    version = version or build_version()
+    [path] = glob.glob(os.path.join(folder, "ZolvanBackup-%s-*.msi" % version))
+    return path, version
 
 
 class InstalledApp(App):

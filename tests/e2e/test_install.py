@@ -92,7 +92,9 @@ def shell_link(path):
 class InstallTest(AppTestCase):
     def setUp(self):
         self.package, self.version = package()
-        self.newer_package, self.newer_version = package(os.path.join(BUILD, "e2e-newer"))
+        major, minor = self.version.split(".")[:2]
+        self.newer_package, self.newer_version = package(os.path.join(BUILD, "e2e-newer"),
+                                                         "%s.%d" % (major, int(minor) + 1))
         self.enclosure_disk = tempfile.mkdtemp(prefix="zolvan-install-")
         self.addCleanup(shutil.rmtree, self.enclosure_disk)
 
@@ -170,11 +172,14 @@ class InstallTest(AppTestCase):
         self.assert_nothing_of_the_package_left(app)
 
     def test_newer_version_replaces_the_older_and_the_older_is_refused(self):
-        app = self.installed_app(library=None, remove_drive=False)
+        app = self.installed_app(enclosure=bridge_disk("E"))
         installer_folder = os.path.join(app.profile, "AppData", "Roaming", "Microsoft", "Installer")
         app.install(self.package)
         [older_code] = uninstall_entries(app)
         self.close_as_restart_manager(app)
+        # (calls.txt grows as any program started calls the simulated library.)
+        users = {name: sha256(os.path.join(app.app_dir, name)) for name in os.listdir(app.app_dir)
+                 if name in USER_FILES - {"calls.txt"}}
 
         app.install(self.newer_package)
         entries = uninstall_entries(app)
@@ -182,6 +187,10 @@ class InstallTest(AppTestCase):
         self.assertNotIn(older_code, entries)
         self.assertEqual(sha256(os.path.join(app.app_dir, "ZolvanBackup.exe")),
                          sha256(os.path.join(BUILD, "e2e-newer", "program", "ZolvanBackup.exe")))
+        # The read-me the older package held too is there, and the user's files are as they were.
+        self.assertEqual(sha256(os.path.join(app.app_dir, "ReadMe.txt")), sha256(os.path.join(BUILD, "ReadMe.txt")))
+        self.assertEqual({name: sha256(os.path.join(app.app_dir, name)) for name in users}, users)
+        self.assertEqual(set(users), {"JMUsbDll.dll", "RemoveDrive.exe", "enclosure.txt"})
         self.assertFalse(os.path.exists(os.path.join(installer_folder, older_code)), "the older product's icon is left")
         # Started again at the end of the upgrade: the newer program, once.
         self.assertEqual(app.program_processes(), 1)
@@ -201,8 +210,11 @@ class InstallTest(AppTestCase):
                          sha256(os.path.join(BUILD, "e2e-newer", "program", "ZolvanBackup.exe")))
         self.assertTrue(app.ended())
 
+        # Once the user has taken their files away, the folder goes with the package, and the
+        # Programs folder the package made.
+        for name in USER_FILES & set(os.listdir(app.app_dir)):
+            os.remove(os.path.join(app.app_dir, name))
         self.assertEqual(app.msiexec("/x", z_path(self.newer_package), "/qn"), 0)
-        # Nothing of the user's was there: the folder goes, and the Programs folder the package made.
         self.assertFalse(os.path.exists(os.path.dirname(app.app_dir)))
         self.assert_nothing_of_the_package_left(app)
 

@@ -1,7 +1,7 @@
 """The tray icon, its menu, the About box and Exit of the real program under Wine."""
 import unittest
 
-from harness import AppTestCase
+from harness import AppTestCase, build_version
 
 WM_CLOSE, WM_TRAYNOTIFY, WM_COMMAND, WM_SYSCOMMAND = 0x0010, 0x0401, 0x0111, 0x0112
 WM_RBUTTONDOWN, WM_CONTEXTMENU = 0x0204, 0x007B
@@ -68,7 +68,7 @@ class TrayTest(AppTestCase):
                 app.wait_until(lambda: self.about_box(app) is not None, what="the About box")
                 children = self.about_box(app)
                 texts = [text for _, _, text in children]
-                self.assertIn(b"Zolvan Backup Utility v1.10", texts)
+                self.assertIn(b"Zolvan Backup Utility v" + build_version().encode(), texts)
                 self.assertIn((IDOK, "Button", b"OK"), children)
                 if wparam == ID_TRAY_ABOUT:
                     app.screenshot("about-box")
