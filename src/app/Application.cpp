@@ -11,7 +11,6 @@ namespace {
 // the first runs for another user.
 constexpr char kComputerMutex[] = "Global\\Zolvan Backup Utility";
 constexpr char kSessionMutex[] = "Local\\Zolvan Backup Utility";
-constexpr char kAppTitle[] = "Zolvan Backup Utility";
 // The running program may still be starting: its window is looked for this long.
 constexpr int kWindowLookups = 50;
 constexpr uint32_t kWindowLookupMs = 100;
@@ -28,7 +27,7 @@ void Application::Run() {
   if (Held(computer)) {
     // Its holder made the session's mutex before: it runs in another session.
     m_platform.MessageBoxA(nullptr, "Zolvan Backup Utility is already running for another user of this computer.",
-                           kAppTitle, win::kMbOk | win::kMbIconInformation);
+                           kProgramName, win::kMbOk | win::kMbIconInformation);
     return;
   }
   m_platform.InitCommonControls();

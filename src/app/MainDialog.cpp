@@ -11,7 +11,6 @@ namespace zolvan {
 
 namespace {
 
-constexpr const char kBalloonTitle[] = "Zolvan Backup Utility";
 constexpr int32_t kBalloonTimeout = 2;  // in 100 ms; the shell shows a balloon longer anyway
 constexpr size_t kNotCopiedShown = 20;  // lines in the log view and the message box; the balloon tells how many in all
 
@@ -343,7 +342,7 @@ void MainDialog::ReportBackup(char source, char target, const BackupResult& resu
 
 void MainDialog::ShowBalloon(const std::string& text, bool ofThePress) {
   if (!ofThePress) m_balloonNotCopied.clear();
-  m_tray.ShowBalloon(text.c_str(), kBalloonTitle, kBalloonTimeout);
+  m_tray.ShowBalloon(text.c_str(), kProgramName, kBalloonTimeout);
 }
 
 void MainDialog::ShowNotCopied() {
@@ -355,7 +354,7 @@ void MainDialog::ShowNotCopied() {
     if (shown.count > shown.lines.size())
       text += Format("\n... and %u more", unsigned(shown.count - shown.lines.size()));
   }
-  m_platform.MessageBoxA(m_hWnd, text.c_str(), kBalloonTitle, win::kMbOk | win::kMbIconInformation);
+  m_platform.MessageBoxA(m_hWnd, text.c_str(), kProgramName, win::kMbOk | win::kMbIconInformation);
 }
 
 // The front-port disk on the pressed disk's hub is removed, or else the pressed disk itself;

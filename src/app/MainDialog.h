@@ -18,6 +18,8 @@
 
 namespace zolvan {
 
+// The title of the program's balloons and message boxes.
+inline constexpr char kProgramName[] = "Zolvan Backup Utility";
 inline constexpr uintptr_t ID_POLL_TIMER = 1;
 inline constexpr uint32_t kPollPeriodMs = 300;
 inline constexpr uintptr_t ID_REMOVAL_TIMER = 2;  // looks whether a removal tool has ended
