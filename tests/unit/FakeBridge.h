@@ -14,6 +14,9 @@
 
 namespace zolvan::test {
 
+// The device id of a USB hub, as the library gives it for the disks behind its ports.
+inline constexpr char kHub[] = "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1";
+
 struct FakeBridge {
   // Lists: the count returned, and the bytes written (never more than the capacity given).
   int32_t driveCount = 0;

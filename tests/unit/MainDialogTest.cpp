@@ -14,10 +14,10 @@ namespace {
 
 using Calls = std::vector<std::string>;
 using test::ExpectInOrder;
+using test::kHub;
 using namespace std::string_literals;
 
 constexpr char kNotFound[] = "Zolvan Backup Utility -- Device not found!";
-constexpr char kHub[] = "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1";
 const std::string kDeviceE = "\r\nDevice 1 : << E >>     USB\\VID_0E9C&PID_00A3\\E \r\n";
 const std::string kRecognised =
     "\r\nJMicron 20336 USB to SATA X 2 Bridge Ver: 1.0.2507 \r\n"s + "\r\nVID = 0E9C  , PID = 00A3\r\n\n";

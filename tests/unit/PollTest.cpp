@@ -7,18 +7,18 @@
 #include <string>
 #include <vector>
 
-#include "FakeBridge.h"
-#include "FakePlatform.h"
-#include "app/MainDialog.h"
+#include "FrontPortDialogTest.h"
 
 namespace zolvan {
 namespace {
 
 using Calls = std::vector<std::string>;
+using test::BalloonsOf;
 using test::ExpectInOrder;
+using test::Forget;
+using test::kHub;
 using namespace std::string_literals;
 
-constexpr char kHub[] = "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1";
 const std::string kLongPress(10, 'D');
 // The first press's one shell copy of G's root entries, G holding a.txt alone.
 const std::string kCopyGtoE = "SHFileOperationW 2 G:\\a.txt -> E:\\USB_Backup\\a.txt flags=3601";
@@ -27,48 +27,11 @@ bool EndsWith(const std::string& text, const std::string& end) {
   return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
 }
 
-// The balloons shown, each "title: text".
-std::vector<std::string> BalloonsOf(const test::FakePlatform& p) {
-  std::vector<std::string> texts;
-  for (const auto& n : p.notifications)
-    if (n.data.uFlags == win::kNifInfo) texts.push_back(std::string(n.data.szInfoTitle) + ": " + n.data.szInfo);
-  return texts;
-}
-
-class PollTest : public ::testing::Test {
+class PollTest : public test::FrontPortDialogTest {
  protected:
-  // Bridge disk E with disk G in the front port of its hub.
-  PollTest() {
-    fake.Bridge("E");
-    fake.Recognise('E');
-    fake.OnHub('E', kHub, 1);
-    fake.OnHub('G', kHub, 2);
-    platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}, {"RemoveDrive.exe E: -l", 0}};
-    platform.AddFile("G:\\a.txt", 1, 0);
-  }
+  // The removal tool prepares E too.
+  PollTest() { platform.exitCodes["RemoveDrive.exe E: -l"] = 0; }
 
-  void Start() {
-    fake.Serve(platform);
-    dialog.OnCreate(test::FakePlatform::Window());
-    dialog.OnInitDialog();
-    Clear();
-  }
-  void Clear() {
-    platform.calls.clear();
-    platform.notifications.clear();
-  }
-  // For a table's case: a dialog of its own on the case's platform, initialised.
-  void StartOn(test::FakePlatform& p, MainDialog& d) {
-    fake.Serve(p);
-    d.OnCreate(test::FakePlatform::Window());
-    d.OnInitDialog();
-  }
-  // A short press of E's button read on the next two ticks.
-  void PressShort(MainDialog& d) {
-    fake.buttons['E'] = "DU";
-    d.OnTimer(ID_POLL_TIMER);
-    d.OnTimer(ID_POLL_TIMER);
-  }
   // The button of `letter` reads these levels; as many poll ticks follow.
   void Press(char letter, const std::string& levels) {
     fake.buttons[letter] = levels + "U";
@@ -82,10 +45,6 @@ class PollTest : public ::testing::Test {
     return tips;
   }
   Calls Reads() const { return platform.CallsStartingWith("ATACBExecute"); }
-
-  test::FakePlatform platform;
-  test::FakeBridge fake;
-  MainDialog dialog{platform};
 };
 
 TEST_F(PollTest, ReadsOnlyRecognisedDrives_AndRefreshesTheCountersForEach) {
@@ -182,7 +141,7 @@ TEST_F(PollTest, EachVolumeOfTheFrontPortDisk_HasAFolderOfItsOwn_UnderAnyDriveLe
       std::swap(platform.labels['G'], platform.labels['H']);
       std::swap(platform.serials['G'], platform.serials['H']);
     }
-    Clear();
+    Forget(platform);
     Press('E', "D");
     EXPECT_EQ(Balloons(), (Calls{"Zolvan Backup Utility: Backup of (G:) to (E:) finished: nothing had changed.",
                                  "Zolvan Backup Utility: Backup of (H:) to (E:) finished: nothing had changed."}));
@@ -485,7 +444,7 @@ TEST_F(PollTest, LongPress_WithoutFrontPortDisk_RemovesThePressedDisk_AndEndsThe
   Start();
   fake.buttons['E'] = kLongPress;
   for (int n = 0; n < 9; ++n) dialog.OnTimer(ID_POLL_TIMER);
-  Clear();
+  Forget(platform);
   dialog.OnTimer(ID_POLL_TIMER);
   EXPECT_EQ(platform.calls, (Calls{"ATACBExecute E", "StartProgram RemoveDrive.exe | RemoveDrive.exe E: -l",
                                    "SetTimer 2 250", "ShutdownBlockReasonCreate Preparing (E:) for removal",
@@ -522,7 +481,7 @@ TEST_F(PollTest, ADiskHandedToRemoval_IsNotCopied_UntilTheDrivesAreListedAgain) 
   Press('E', kLongPress);
   dialog.OnTimer(ID_REMOVAL_TIMER);  // the tool has ended
   dialog.OnDeviceChange(0x0007);     // no rediscovery
-  Clear();
+  Forget(platform);
   Press('E', "D");
   EXPECT_TRUE(platform.CallsStartingWith("SHFileOperation").empty());
   EXPECT_PRED2(EndsWith, platform.controlText[1000],
@@ -623,7 +582,7 @@ TEST_F(PollTest, AToolThatNeverEnds_FailsAfterAMinute_AndTheButtonWorksAgain) {
   dialog.OnTimer(ID_REMOVAL_TIMER);
   EXPECT_EQ(Balloons(), Calls{"Zolvan Backup Utility: (G:) could not be prepared for removal."});
   ExpectInOrder(platform.calls, {"CloseProcess 1", "SetTimer 1 300", "KillTimer 2"});
-  Clear();
+  Forget(platform);
   Press('E', "D");
   EXPECT_EQ(platform.controlText[1004], "1");
 }
@@ -633,7 +592,7 @@ TEST_F(PollTest, DriveNotIdentifiedByTheLatestDiscovery_IsNeverRead) {
   // E is listed again, but without its identity nothing is identified.
   fake.usbIdCount = 0;
   dialog.OnDeviceChange(win::kDbtDeviceArrival);
-  Clear();
+  Forget(platform);
   dialog.OnTimer(ID_POLL_TIMER);
   EXPECT_TRUE(Reads().empty());
 }

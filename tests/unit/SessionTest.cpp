@@ -7,29 +7,21 @@
 #include <string>
 #include <vector>
 
-#include "FakeBridge.h"
-#include "FakePlatform.h"
+#include "FrontPortDialogTest.h"
 #include "app/Application.h"
-#include "app/MainDialog.h"
 
 namespace zolvan {
 namespace {
 
 using Calls = std::vector<std::string>;
+using test::BalloonsOf;
 using test::ExpectInOrder;
+using test::kHub;
 
-constexpr char kHub[] = "USB\\VID_05E3&PID_0610\\5&2A1B3C4D&0&1";
 constexpr char kComputer[] = "Global\\Zolvan Backup Utility";
 constexpr char kSession[] = "Local\\Zolvan Backup Utility";
 const std::string kAwake = "SetThreadExecutionState 0x80000001";
 const std::string kMaySleep = "SetThreadExecutionState 0x80000000";
-
-Calls BalloonsOf(const test::FakePlatform& p) {
-  Calls texts;
-  for (const auto& n : p.notifications)
-    if (n.data.uFlags == win::kNifInfo) texts.push_back(n.data.szInfo);
-  return texts;
-}
 
 // A start finds the mutexes as the table says: the program runs, or tells the one that runs.
 TEST(SecondStart, EndsAtOnce_AndTellsTheRunningProgram_OrTheUser) {
@@ -125,47 +117,28 @@ TEST(SecondStart, ALockThatCannotBeMade_IsSaidInTheLogView) {
   EXPECT_EQ(p.controlText[1000], "\r\nCould not check for another running Zolvan Backup Utility (error 1450) \r\n");
 }
 
-class SessionTest : public ::testing::Test {
+class SessionTest : public test::FrontPortDialogTest {
  protected:
-  // Bridge disk E with disk G in the front port of its hub.
-  SessionTest() {
-    fake.Bridge("E");
-    fake.Recognise('E');
-    fake.OnHub('E', kHub, 1);
-    fake.OnHub('G', kHub, 2);
-    platform.exitCodes = {{"RemoveDrive.exe G: -l", 0}};
-    platform.AddFile("G:\\a.txt", 1, 0);
-    platform.AddFile("G:\\b.txt", 1, 0);
-  }
+  SessionTest() { platform.AddFile("G:\\b.txt", 1, 0); }
+  // A table case's dialog, started.
   void Start(test::FakePlatform& p, MainDialog& d) {
-    fake.Serve(p);
-    d.OnCreate(test::FakePlatform::Window());
-    d.OnInitDialog();
-    p.calls.clear();
-    p.notifications.clear();
+    StartOn(p, d);
+    test::Forget(p);
   }
-  void Start() { Start(platform, dialog); }
+  using FrontPortDialogTest::Start;
   void Tick(MainDialog& d, char level) {
     fake.buttons['E'] = std::string(1, level);
     d.OnTimer(ID_POLL_TIMER);
   }
-  void PressShort(MainDialog& d) {
-    Tick(d, 'D');
-    Tick(d, 'U');
-  }
   void PressLong(MainDialog& d) {
     for (int n = 0; n < ButtonPoll::kLongPressTicks; ++n) Tick(d, 'D');
   }
-
-  test::FakePlatform platform;
-  test::FakeBridge fake;
-  MainDialog dialog{platform};
 };
 
 TEST_F(SessionTest, AStartInThisSession_ShowsTheBalloon) {
   Start();
   dialog.OnStartedAgain();
-  EXPECT_EQ(BalloonsOf(platform), Calls{"Zolvan Backup Utility is already running."});
+  EXPECT_EQ(BalloonsOf(platform), Calls{"Zolvan Backup Utility: Zolvan Backup Utility is already running."});
 }
 
 // Whichever way a backup ends, the machine may sleep again and the session end again after it.
