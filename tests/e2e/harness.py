@@ -313,12 +313,19 @@ class App(Prefix):
             stdout=self.log, stderr=self.log, start_new_session=True)
 
     def start(self, cwd=None):
+        self.mark_log()
+        self.process = self.launcher(cwd)
+        self.wait_for_start("the program")
+
+    def wait_for_start(self, what):
+        if self.probe("wait", "20000") != ["1"]:
+            raise self.hung(what + ": its main window did not appear and settle")
+        self.wait_until(lambda: not self.visible(), what="the main window to hide")
+
+    def mark_log(self):
+        """What Wine writes from now on is what `wine_output` gives."""
         self.log.flush()
         self.log_start = os.path.getsize(self.log_path)
-        self.process = self.launcher(cwd)
-        if self.probe("wait", "20000") != ["1"]:
-            raise self.hung("the main window did not appear and settle")
-        self.wait_until(lambda: not self.visible(), what="the main window to hide")
 
 
     def program_processes(self):
@@ -587,8 +594,7 @@ class InstalledApp(App):
 
     def msiexec(self, *args):
         """Runs msiexec with these arguments; its exit status (the low byte: 1603 reads 67)."""
-        self.log.flush()
-        self.log_start = os.path.getsize(self.log_path)
+        self.mark_log()
         return self.run_program("msiexec.exe", *args, timeout=300)[0]
 
     def start_msiexec(self, *args):
@@ -607,16 +613,10 @@ class InstalledApp(App):
     def sign_in(self):
         """Starts what Windows starts at sign-in, as Wine does it: wineboot without options runs
         the Run keys and the Startup folder."""
-        self.log.flush()
-        self.log_start = os.path.getsize(self.log_path)
+        self.mark_log()
         if self.run_program("wineboot.exe")[0] != 0:
             raise AssertionError("wineboot failed")
         self.wait_for_start("the program started at sign-in")
-
-    def wait_for_start(self, what):
-        if self.probe("wait", "20000") != ["1"]:
-            raise self.hung(what + ": its main window did not appear and settle")
-        self.wait_until(lambda: not self.visible(), what="the main window to hide")
 
 
 class AppTestCase(unittest.TestCase):
@@ -628,6 +628,21 @@ class AppTestCase(unittest.TestCase):
         self.addCleanup(app.stop)
         app.start(cwd=cwd)
         return app
+
+    def make_disks(self, name, photos=False):
+        """The front-port disk, holding a small tree (and many photos, for a copy that lasts), and an
+        empty enclosure disk, in a host folder removed after the test. The test fails if at its end
+        the front-port disk differs from `self.before`, its snapshot now."""
+        self.host = tempfile.mkdtemp(prefix="zolvan-%s-" % name)
+        self.addCleanup(shutil.rmtree, self.host)
+        self.front = os.path.join(self.host, "front port disk")
+        self.target = os.path.join(self.host, "enclosure disk")
+        os.makedirs(self.target)
+        make_tree(self.front)
+        if photos:
+            add_photos(os.path.join(self.front, "Photos"))
+        self.before = snapshot(self.front)
+        self.addCleanup(lambda: self.assertEqual(snapshot(self.front), self.before, "the source disk changed"))
 
 
 def note_display():

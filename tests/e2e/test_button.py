@@ -3,13 +3,12 @@ Wine: a short press copies the front-port disk, a long press hands a disk to Rem
 import os
 import shutil
 import socket
-import subprocess
 import tempfile
 import time
 import unittest
 
 from harness import (BUILD, DBT_DEVICEARRIVAL, IDC_COUNT, IDC_LOG, IDC_LONG_COUNT, AppTestCase, WriteCounter,
-                     bridge_disk, front_port_disk, make_tree, snapshot)
+                     bridge_disk, front_port_disk, snapshot)
 
 SHORT = "0 1"
 LONG = " ".join(["0"] * 10 + ["1"])
@@ -19,14 +18,7 @@ MESSAGE_BOX = "Zolvan Backup Utility"
 
 class ButtonTest(AppTestCase):
     def setUp(self):
-        host = tempfile.mkdtemp(prefix="zolvan-button-")
-        self.addCleanup(shutil.rmtree, host)
-        self.front = os.path.join(host, "front port disk")
-        self.target = os.path.join(host, "enclosure disk")
-        os.makedirs(self.target)
-        make_tree(self.front)
-        self.before = snapshot(self.front)
-        self.addCleanup(lambda: self.assertEqual(snapshot(self.front), self.before, "the source disk changed"))
+        self.make_disks("button")
 
     def start(self, front_port=True, **kwargs):
         enclosure = bridge_disk("E") + (front_port_disk("G") if front_port else "")

@@ -2,11 +2,9 @@
 whether the session may end (idle and during a copy), ended with the session, woken from sleep."""
 import os
 import re
-import shutil
-import tempfile
 import unittest
 
-from harness import IDC_COUNT, AppTestCase, add_photos, bridge_disk, front_port_disk, make_tree, snapshot
+from harness import IDC_COUNT, AppTestCase, bridge_disk, front_port_disk, snapshot
 
 SHORT = "0 1"
 LONG = " ".join(["0"] * 10 + ["1"])
@@ -33,13 +31,7 @@ def session_calls(output):
 
 class SessionTest(AppTestCase):
     def setUp(self):
-        host = tempfile.mkdtemp(prefix="zolvan-session-")
-        self.addCleanup(shutil.rmtree, host)
-        self.front = os.path.join(host, "front port disk")
-        self.target = os.path.join(host, "enclosure disk")
-        os.makedirs(self.target)
-        make_tree(self.front)
-        add_photos(os.path.join(self.front, "Photos"))  # to ask the program while it copies
+        self.make_disks("session", photos=True)  # the photos: to ask the program while it copies
 
     def start(self):
         return self.launch(enclosure=ENCLOSURE, drives={"E": self.target, "G": self.front}, trace_tray=True,
